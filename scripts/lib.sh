@@ -1,0 +1,41 @@
+# Helpers shared by the scripts; source it, do not run it.
+
+BRISQUEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# need_packages PKG... installs the Debian packages that are missing.
+# A package named NAME:i386 turns on the i386 architecture first.
+need_packages() {
+  local missing=() pkg
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'ok installed' || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "installing packages: ${missing[*]}" >&2
+  if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+  fi
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq >&2
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+}
+
+# The packages every build of the native program needs.
+NATIVE_PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev googletest libxcb1-dev libxcb-res0-dev)
+
+# build_preset NAME configures (once) and builds one CMake preset.
+build_preset() {
+  local preset=$1
+  cd "$BRISQUEL_ROOT"
+  if [ ! -f "build/$preset/CMakeCache.txt" ]; then
+    cmake --preset "$preset" >&2
+  fi
+  cmake --build --preset "$preset" >&2
+}
+
+# What building and checking the .deb and the .zip needs beyond the builds:
+# dpkg-shlibdeps for the package's dependencies, man and lintian to check
+# it, unzip and the MinGW objdump to look inside the zip.
+PACKAGE_PACKAGES=(dpkg-dev lintian man-db unzip binutils-mingw-w64-i686)

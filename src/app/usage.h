@@ -1,0 +1,8 @@
+// The usage text, shown for any option the program does not know.
+#pragma once
+
+namespace brisquel {
+
+void Usage();
+
+}  // namespace brisquel

@@ -1,0 +1,48 @@
+// An in-memory desktop for tests: an ordered list of top-level windows,
+// with faults injected on request.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/window_manager.h"
+
+namespace brisquel {
+
+struct FakeWindow {
+  WindowHandle handle = 0;
+  std::string title;
+  std::string class_name;
+  std::uint32_t thread = 0;
+  std::uint32_t process = 0;
+  WindowHandle parent = 0;
+  bool hidden = false;  // has no effect on the calls: a real manager lists hidden windows too
+};
+
+class FakeDesktop : public WindowManager {
+ public:
+  std::vector<FakeWindow> windows;
+
+  int fail_get_window_at = 0;        // the k-th GetWindow call returns 0
+  WindowHandle fail_class_of = 0;    // GetClassNameA fails for this window
+  WindowHandle fail_ids_of = 0;      // GetWindowThreadProcessId fails for this window
+  WindowHandle destroy_at_visit = 0; // destroyed when the walk reaches it (its calls then fail)
+
+  // Every call made, e.g. "Find", "Next 5", "Text 5"; for order checks.
+  std::vector<std::string> calls;
+
+  WindowHandle FindWindowA(const char* class_name, const char* window_name) override;
+  WindowHandle GetWindow(WindowHandle window, std::uint32_t command) override;
+  int GetWindowTextA(WindowHandle window, char* buffer, int max_count) override;
+  int GetClassNameA(WindowHandle window, char* buffer, int max_count) override;
+  std::uint32_t GetWindowThreadProcessId(WindowHandle window, std::uint32_t* process_id) override;
+  WindowHandle GetParent(WindowHandle window) override;
+
+ private:
+  const FakeWindow* Live(WindowHandle window) const;
+  int get_window_calls_ = 0;
+  std::vector<WindowHandle> destroyed_;
+};
+
+}  // namespace brisquel

@@ -1,0 +1,86 @@
+#include "platform/fake/fake_process.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "runtime/messages.h"
+
+namespace brisquel {
+
+std::uint32_t FakeProcess::GetModuleFileNameA(char* buffer, std::uint32_t size) {
+  if (size == 0) return 0;
+  if (module_path.size() >= size) {
+    std::memcpy(buffer, module_path.data(), size);
+    return size;
+  }
+  std::memcpy(buffer, module_path.c_str(), module_path.size() + 1);
+  return static_cast<std::uint32_t>(module_path.size());
+}
+
+FileHandle FakeProcess::GetStdHandle(std::int32_t which) {
+  if ((which == kStdOutputHandle && stdout_invalid) || (which == kStdErrorHandle && stderr_invalid)) {
+    last_error_ = 6;
+    return kInvalidHandleValue;
+  }
+  return which == kStdOutputHandle ? kStdOut : which == kStdErrorHandle ? kStdErr : kInvalidHandleValue;
+}
+
+std::uint32_t FakeProcess::GetFileType(FileHandle handle) {
+  return handle == kStdOut ? stdout_type : kFileTypeChar;
+}
+
+bool FakeProcess::WriteFile(FileHandle handle, const void* data, std::uint32_t count, std::uint32_t* written) {
+  std::string bytes(static_cast<const char*>(data), count);
+  if (handle == kStdOut) {
+    ++stdout_write_calls;
+    const bool fails = fail_stdout_write != 0 && (stdout_write_calls == fail_stdout_write ||
+                                                  (fail_all_stdout_from_there && stdout_write_calls > fail_stdout_write));
+    if (fails) {
+      writes.push_back({handle, bytes, true});
+      last_error_ = fail_code;
+      *written = 0;
+      return false;
+    }
+  }
+  if (short_write_limit > 0 && count > short_write_limit) {
+    bytes.resize(short_write_limit);
+    count = short_write_limit;
+  }
+  writes.push_back({handle, bytes, false});
+  *written = count;
+  return true;
+}
+
+int FakeProcess::MessageBoxA(const char* text, const char* caption, std::uint32_t) {
+  message_boxes.push_back(std::string(caption) + "|" + text);
+  return 1;
+}
+
+int FakeProcess::LoadStringA(std::uint32_t id, char* buffer, int size) {
+  const auto entry = strings.find(id);
+  if (entry != strings.end() && size > 0) {
+    const std::size_t length = std::min(entry->second.size(), static_cast<std::size_t>(size - 1));
+    std::memcpy(buffer, entry->second.data(), length);
+    buffer[length] = '\0';
+    return static_cast<int>(length);
+  }
+  return CopyMessage(id, buffer, size);
+}
+
+std::string FakeProcess::StdOut() const {
+  std::string out;
+  for (const Write& w : writes) {
+    if (w.handle == kStdOut && !w.failed) out += w.bytes;
+  }
+  return out;
+}
+
+std::string FakeProcess::StdErr() const {
+  std::string out;
+  for (const Write& w : writes) {
+    if (w.handle == kStdErr && !w.failed) out += w.bytes;
+  }
+  return out;
+}
+
+}  // namespace brisquel

@@ -1,0 +1,84 @@
+// In-memory process services for tests: a scripted command line, every
+// write recorded with its bytes, and failures injected on request.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/process.h"
+
+namespace brisquel {
+
+// Thrown by FakeProcess::ExitProcess so that a test regains control.
+struct FakeExit {
+  std::uint32_t code;
+};
+
+class FakeProcess : public ProcessServices {
+ public:
+  static constexpr FileHandle kStdOut = 101;
+  static constexpr FileHandle kStdErr = 102;
+
+  struct Write {
+    FileHandle handle;
+    std::string bytes;  // the bytes offered
+    bool failed;
+  };
+
+  // Settings a test may change before the run.
+  std::string command_line = "brisquel";
+  std::string module_path = "C:\\Tools\\brisquel.exe";
+  std::uintptr_t code_base = 0x401000;
+  std::uint32_t stdout_type = kFileTypePipe;
+  bool stdout_invalid = false;
+  bool stderr_invalid = false;
+  int fail_stdout_write = 0;  // 1-based index of the failing stdout write; 0: none
+  bool fail_all_stdout_from_there = false;
+  std::uint32_t fail_code = 112;
+  std::uint32_t short_write_limit = 0;  // > 0: each write takes at most this many bytes
+  std::map<std::uint32_t, std::string> strings;  // string-table entries that replace or add to the program's
+
+  // What the run did.
+  std::vector<Write> writes;
+  std::vector<std::string> message_boxes;  // caption + "|" + text
+  int closed_handles = 0;
+  int stdout_write_calls = 0;
+
+  const char* GetCommandLineA() override { return command_line.c_str(); }
+  std::uint32_t GetModuleFileNameA(char* buffer, std::uint32_t size) override;
+  std::uintptr_t ModuleCodeBase() override { return code_base; }
+  void InstallFaultHandler() override {}
+  FileHandle GetStdHandle(std::int32_t which) override;
+  std::uint32_t GetFileType(FileHandle handle) override;
+  bool WriteFile(FileHandle handle, const void* data, std::uint32_t count, std::uint32_t* written) override;
+  std::uint32_t GetLastError() override { return last_error_; }
+  bool CloseHandle(FileHandle) override {
+    ++closed_handles;
+    return true;
+  }
+  [[noreturn]] void ExitProcess(std::uint32_t code) override { throw FakeExit{code}; }
+  int MessageBoxA(const char* text, const char* caption, std::uint32_t style) override;
+  int LoadStringA(std::uint32_t id, char* buffer, int size) override;
+
+  // The bytes that reached standard output / standard error.
+  std::string StdOut() const;
+  std::string StdErr() const;
+
+ private:
+  std::uint32_t last_error_ = 0;
+};
+
+// Runs f (which ends the process) and returns the exit code it ended with.
+template <typename F>
+std::uint32_t ExitCodeOf(F&& f) {
+  try {
+    f();
+  } catch (const FakeExit& exit) {
+    return exit.code;
+  }
+  return 0xFFFFFFFF;
+}
+
+}  // namespace brisquel

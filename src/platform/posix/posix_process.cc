@@ -1,0 +1,279 @@
+#include "platform/posix/posix_process.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <link.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <ucontext.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "runtime/messages.h"
+#include "runtime/process_end.h"
+
+namespace brisquel {
+namespace {
+
+// Windows exception codes the faults are reported under.
+constexpr std::uint32_t kAccessViolation = 0xC0000005;
+constexpr std::uint32_t kArrayBoundsExceeded = 0xC000008C;
+constexpr std::uint32_t kFloatDivideByZero = 0xC000008E;
+constexpr std::uint32_t kFloatInexactResult = 0xC000008F;
+constexpr std::uint32_t kFloatInvalidOperation = 0xC0000090;
+constexpr std::uint32_t kFloatOverflow = 0xC0000091;
+constexpr std::uint32_t kFloatUnderflow = 0xC0000093;
+constexpr std::uint32_t kIntegerDivideByZero = 0xC0000094;
+constexpr std::uint32_t kIntegerOverflow = 0xC0000095;
+constexpr std::uint32_t kPrivilegedInstruction = 0xC0000096;
+constexpr std::uint32_t kIllegalInstruction = 0xC000001D;
+constexpr std::uint32_t kStackOverflow = 0xC00000FD;
+
+constexpr std::uint32_t kErrorInvalidHandle = 6;
+
+// A fault this close below the stack pointer is the stack running out.
+constexpr std::uintptr_t kStackOverflowReach = 64 * 1024;
+
+alignas(16) char alternate_stack[64 * 1024];
+
+std::uintptr_t ProgramCounter(const ucontext_t* context) {
+#if defined(__x86_64__)
+  return static_cast<std::uintptr_t>(context->uc_mcontext.gregs[REG_RIP]);
+#elif defined(__i386__)
+  return static_cast<std::uintptr_t>(context->uc_mcontext.gregs[REG_EIP]);
+#elif defined(__aarch64__)
+  return static_cast<std::uintptr_t>(context->uc_mcontext.pc);
+#else
+  (void)context;
+  return 0;
+#endif
+}
+
+std::uintptr_t StackPointer(const ucontext_t* context) {
+#if defined(__x86_64__)
+  return static_cast<std::uintptr_t>(context->uc_mcontext.gregs[REG_RSP]);
+#elif defined(__i386__)
+  return static_cast<std::uintptr_t>(context->uc_mcontext.gregs[REG_ESP]);
+#elif defined(__aarch64__)
+  return static_cast<std::uintptr_t>(context->uc_mcontext.sp);
+#else
+  (void)context;
+  return 0;
+#endif
+}
+
+// 1 when the faulting access was a write, 0 for a read (or unknown).
+std::uintptr_t WasWrite(const ucontext_t* context) {
+#if defined(__x86_64__) || defined(__i386__)
+  return (context->uc_mcontext.gregs[REG_ERR] & 2) ? 1 : 0;
+#else
+  (void)context;
+  return 0;
+#endif
+}
+
+std::uint32_t FaultCode(int signal, const siginfo_t* info, const ucontext_t* context) {
+  switch (signal) {
+    case SIGSEGV:
+    case SIGBUS: {
+      const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+      const std::uintptr_t sp = StackPointer(context);
+      if (address != 0 && address < sp + 256 && sp - address < kStackOverflowReach) return kStackOverflow;
+      return kAccessViolation;
+    }
+    case SIGFPE:
+      switch (info->si_code) {
+        case FPE_INTDIV: return kIntegerDivideByZero;
+        case FPE_INTOVF: return kIntegerOverflow;
+        case FPE_FLTDIV: return kFloatDivideByZero;
+        case FPE_FLTOVF: return kFloatOverflow;
+        case FPE_FLTUND: return kFloatUnderflow;
+        case FPE_FLTRES: return kFloatInexactResult;
+        case FPE_FLTSUB: return kArrayBoundsExceeded;
+        default: return kFloatInvalidOperation;
+      }
+    case SIGILL:
+      return info->si_code == ILL_PRVOPC ? kPrivilegedInstruction : kIllegalInstruction;
+    default:
+      return kIllegalInstruction;
+  }
+}
+
+void OnFault(int signal, siginfo_t* info, void* raw_context) {
+  const auto* context = static_cast<const ucontext_t*>(raw_context);
+  const std::uint32_t code = FaultCode(signal, info, context);
+  const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+  ReportFault(code, ProgramCounter(context), code == kAccessViolation ? WasWrite(context) : 0,
+              code == kAccessViolation ? address : 0);
+}
+
+int FindCodeSegment(dl_phdr_info* info, std::size_t, void* data) {
+  // The first object listed is the program itself.
+  for (int i = 0; i < info->dlpi_phnum; ++i) {
+    const ElfW(Phdr)& header = info->dlpi_phdr[i];
+    if (header.p_type == PT_LOAD && (header.p_flags & PF_X)) {
+      *static_cast<std::uintptr_t*>(data) = info->dlpi_addr + header.p_vaddr;
+      return 1;
+    }
+  }
+  return 1;
+}
+
+class PosixProcess final : public ProcessServices {
+ public:
+  PosixProcess(int argc, const char* const* argv) : command_line_(CommandLineFromArgv(argc, argv)) {
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+    if (length > 0) module_path_.assign(path, static_cast<std::size_t>(length));
+    else if (argc > 0) module_path_ = argv[0];
+    dl_iterate_phdr(FindCodeSegment, &code_base_);
+  }
+
+  const char* GetCommandLineA() override { return command_line_.c_str(); }
+
+  std::uint32_t GetModuleFileNameA(char* buffer, std::uint32_t size) override {
+    if (size == 0) return 0;
+    if (module_path_.size() >= size) {
+      std::memcpy(buffer, module_path_.data(), size);
+      return size;
+    }
+    std::memcpy(buffer, module_path_.c_str(), module_path_.size() + 1);
+    return static_cast<std::uint32_t>(module_path_.size());
+  }
+
+  std::uintptr_t ModuleCodeBase() override { return code_base_; }
+
+  void InstallFaultHandler() override {
+    // A broken pipe is then a failed write, not a silent end.
+    ::signal(SIGPIPE, SIG_IGN);
+    stack_t stack{};
+    stack.ss_sp = alternate_stack;
+    stack.ss_size = sizeof alternate_stack;
+    sigaltstack(&stack, nullptr);
+    struct sigaction action {};
+    action.sa_sigaction = OnFault;
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    sigemptyset(&action.sa_mask);
+    for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) sigaction(fault, &action, nullptr);
+  }
+
+  FileHandle GetStdHandle(std::int32_t which) override {
+    const int fd = which == kStdOutputHandle ? 1 : which == kStdErrorHandle ? 2 : which == -10 ? 0 : -1;
+    if (fd < 0 || fcntl(fd, F_GETFD) == -1) {
+      last_error_ = kErrorInvalidHandle;
+      return kInvalidHandleValue;
+    }
+    return static_cast<FileHandle>(fd);
+  }
+
+  std::uint32_t GetFileType(FileHandle handle) override {
+    struct stat status {};
+    if (fstat(static_cast<int>(handle), &status) != 0) return kFileTypeUnknown;
+    if (S_ISCHR(status.st_mode)) return kFileTypeChar;
+    if (S_ISREG(status.st_mode)) return kFileTypeDisk;
+    if (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)) return kFileTypePipe;
+    return kFileTypeUnknown;
+  }
+
+  bool WriteFile(FileHandle handle, const void* data, std::uint32_t count, std::uint32_t* written) override {
+    const char* bytes = static_cast<const char*>(data);
+    std::uint32_t done = 0;
+    while (done < count) {
+      const ssize_t n = ::write(static_cast<int>(handle), bytes + done, count - done);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        last_error_ = WindowsErrorFromErrno(errno);
+        *written = done;
+        return false;
+      }
+      if (n == 0) break;
+      done += static_cast<std::uint32_t>(n);
+    }
+    *written = done;
+    return true;
+  }
+
+  std::uint32_t GetLastError() override { return last_error_; }
+
+  bool CloseHandle(FileHandle handle) override { return ::close(static_cast<int>(handle)) == 0; }
+
+  [[noreturn]] void ExitProcess(std::uint32_t code) override { _exit(static_cast<int>(code)); }
+
+  int MessageBoxA(const char* text, const char* caption, std::uint32_t) override {
+    // Without a desktop to show a box on, the caption and text go to
+    // standard error.
+    WriteAll(caption);
+    WriteAll("\n");
+    WriteAll(text);
+    WriteAll("\n");
+    return 1;
+  }
+
+  int LoadStringA(std::uint32_t id, char* buffer, int size) override {
+    return CopyMessage(id, buffer, size);
+  }
+
+ private:
+  static void WriteAll(const char* text) {
+    std::size_t length = std::strlen(text);
+    while (length > 0) {
+      const ssize_t n = ::write(2, text, length);
+      if (n <= 0 && errno == EINTR) continue;
+      if (n <= 0) return;
+      text += n;
+      length -= static_cast<std::size_t>(n);
+    }
+  }
+
+  std::string command_line_;
+  std::string module_path_;
+  std::uintptr_t code_base_ = 0;
+  std::uint32_t last_error_ = 0;
+};
+
+}  // namespace
+
+std::string CommandLineFromArgv(int argc, const char* const* argv) {
+  std::string line;
+  for (int i = 0; i < argc; ++i) {
+    std::string argument;
+    bool blank = false;
+    for (const char* p = argv[i]; *p != '\0'; ++p) {
+      if (*p == '"') continue;
+      if (static_cast<unsigned char>(*p) <= 32) blank = true;
+      argument.push_back(*p);
+    }
+    if (argument.empty() && i > 0) continue;
+    if (i > 0) line.push_back(' ');
+    if (blank || argument.empty()) {
+      line.push_back('"');
+      line += argument;
+      line.push_back('"');
+    } else {
+      line += argument;
+    }
+  }
+  return line;
+}
+
+std::uint32_t WindowsErrorFromErrno(int error) {
+  switch (error) {
+    case EPIPE: return 232;
+    case ENOSPC: return 112;
+    case EBADF: return 6;
+    case EACCES:
+    case EPERM: return 5;
+    case EFBIG: return 223;
+    case EDQUOT: return 1295;
+    case EIO: return 1117;
+    default: return 31;
+  }
+}
+
+std::unique_ptr<ProcessServices> NewPosixProcessServices(int argc, const char* const* argv) {
+  return std::make_unique<PosixProcess>(argc, argv);
+}
+
+}  // namespace brisquel

@@ -1,0 +1,69 @@
+// The process services the program needs from its operating system. Each
+// call mirrors the Windows call of the same name (arguments, buffers and
+// results), so the Windows backend is a pass-through and every other
+// backend imitates Windows.
+#pragma once
+
+#include <cstdint>
+
+namespace brisquel {
+
+// An operating-system handle, as wide as a pointer.
+using FileHandle = std::uintptr_t;
+
+inline constexpr FileHandle kInvalidHandleValue = ~FileHandle{0};
+inline constexpr std::int32_t kStdOutputHandle = -11;
+inline constexpr std::int32_t kStdErrorHandle = -12;
+
+inline constexpr std::uint32_t kFileTypeUnknown = 0;
+inline constexpr std::uint32_t kFileTypeDisk = 1;
+inline constexpr std::uint32_t kFileTypeChar = 2;
+inline constexpr std::uint32_t kFileTypePipe = 3;
+
+inline constexpr std::uint32_t kMbOk = 0x0000;
+inline constexpr std::uint32_t kMbTaskModalIconHand = 0x2010;
+
+class ProcessServices {
+ public:
+  virtual ~ProcessServices() = default;
+
+  // The whole command line as one NUL-terminated byte string; it stays
+  // valid and unchanged for the life of the process.
+  virtual const char* GetCommandLineA() = 0;
+
+  // Copies the path of the program's own file into buffer (NUL-terminated
+  // when it fits) and returns the number of characters copied, without
+  // the NUL; on truncation returns size and the buffer holds size bytes.
+  virtual std::uint32_t GetModuleFileNameA(char* buffer, std::uint32_t size) = 0;
+
+  // The start of the program's code in memory, so that a code address can
+  // be reported as an offset from it.
+  virtual std::uintptr_t ModuleCodeBase() = 0;
+
+  // Routes processor faults (signals, structured exceptions) to
+  // ReportFault. Called once by StartRuntime, before anything else.
+  virtual void InstallFaultHandler() = 0;
+
+  virtual FileHandle GetStdHandle(std::int32_t which) = 0;
+  virtual std::uint32_t GetFileType(FileHandle handle) = 0;
+
+  // One write call; true on success with *written set. May write fewer
+  // bytes than asked.
+  virtual bool WriteFile(FileHandle handle, const void* data, std::uint32_t count,
+                         std::uint32_t* written) = 0;
+  virtual std::uint32_t GetLastError() = 0;
+  virtual bool CloseHandle(FileHandle handle) = 0;
+
+  // Ends the process. Test doubles may unwind instead of returning.
+  [[noreturn]] virtual void ExitProcess(std::uint32_t code) = 0;
+
+  // Shows text and caption to the user (no owner window); style is the
+  // Windows MB_ value.
+  virtual int MessageBoxA(const char* text, const char* caption, std::uint32_t style) = 0;
+
+  // Copies string-table entry id into buffer (at most size - 1 bytes and a
+  // NUL) and returns its length; 0 when there is no such entry.
+  virtual int LoadStringA(std::uint32_t id, char* buffer, int size) = 0;
+};
+
+}  // namespace brisquel

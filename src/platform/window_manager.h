@@ -1,0 +1,40 @@
+// The window-manager calls the snapshot makes. Each mirrors the Windows
+// call of the same name; handles, thread and process ids are 32-bit.
+#pragma once
+
+#include <cstdint>
+
+namespace brisquel {
+
+using WindowHandle = std::uint32_t;
+
+inline constexpr std::uint32_t kGwHwndNext = 2;
+
+class WindowManager {
+ public:
+  virtual ~WindowManager() = default;
+
+  // With both names null: the first top-level window, or 0 when none.
+  virtual WindowHandle FindWindowA(const char* class_name, const char* window_name) = 0;
+
+  // With kGwHwndNext: the next top-level window in the manager's order, or
+  // 0 at the end or on failure.
+  virtual WindowHandle GetWindow(WindowHandle window, std::uint32_t command) = 0;
+
+  // Copies at most max_count - 1 bytes of the title and a NUL into buffer;
+  // returns the number of bytes copied, 0 on failure or for no title.
+  virtual int GetWindowTextA(WindowHandle window, char* buffer, int max_count) = 0;
+
+  // Same contract as GetWindowTextA, for the window's class name.
+  virtual int GetClassNameA(WindowHandle window, char* buffer, int max_count) = 0;
+
+  // Returns the creating thread's id, stores the owning process's id in
+  // *process_id; on failure returns 0 and stores nothing.
+  virtual std::uint32_t GetWindowThreadProcessId(WindowHandle window,
+                                                 std::uint32_t* process_id) = 0;
+
+  // The window's parent or owner, 0 when it has none.
+  virtual WindowHandle GetParent(WindowHandle window) = 0;
+};
+
+}  // namespace brisquel

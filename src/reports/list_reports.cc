@@ -1,0 +1,26 @@
+#include "reports/reports.h"
+#include "reports/terminal_safe.h"
+#include "runtime/format.h"
+#include "runtime/output_channel.h"
+#include "runtime/text.h"
+#include "winlist/windows_list.h"
+
+namespace brisquel {
+
+void WindowListReport(WindowManager& windows) {
+  const TWindowsList list(windows);
+  for (std::int32_t i = 0; i < list.Count(); ++i) {
+    WriteLine(FormatLine("  [%-28s] TID:$%x HWND:$%x PID:$%x PAR:$%x",
+                         {TerminalSafe(LeftPart(list.Title(i), 28)), list.ThreadIdOf(i), list.HandleOf(i),
+                          list.ProcessIdOf(i), list.ParentOf(i)}));
+  }
+}
+
+void ClassListReport(WindowManager& windows) {
+  const TWindowsList list(windows);
+  for (std::int32_t i = 0; i < list.Count(); ++i) {
+    WriteLine(FormatLine("  [%-40s] [%-30s]", {TerminalSafe(list.Title(i)), TerminalSafe(list.ClassNameOf(i))}));
+  }
+}
+
+}  // namespace brisquel

@@ -1,0 +1,39 @@
+#include "runtime/text.h"
+
+#include <cstring>
+
+namespace brisquel {
+
+std::string_view TrimBlanks(std::string_view s) {
+  std::size_t first = 0;
+  while (first < s.size() && IsBlank(s[first])) ++first;
+  std::size_t end = s.size();
+  while (end > first && IsBlank(s[end - 1])) --end;
+  return s.substr(first, end - first);
+}
+
+std::string UpperAscii(std::string_view s) {
+  std::string upper(s);
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  }
+  return upper;
+}
+
+std::int32_t FindText(std::string_view sought, std::string_view searched) {
+  if (sought.empty() || searched.empty() || sought.size() > searched.size()) return 0;
+  std::size_t at = searched.find(sought);
+  return at == std::string_view::npos ? 0 : static_cast<std::int32_t>(at + 1);
+}
+
+std::string_view LeftPart(std::string_view s, std::int32_t n) {
+  if (n <= 0) return {};
+  return s.substr(0, static_cast<std::size_t>(n));
+}
+
+std::string_view BufferText(const char* buffer, std::size_t size) {
+  const void* nul = std::memchr(buffer, 0, size);
+  return {buffer, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - buffer) : size};
+}
+
+}  // namespace brisquel

@@ -1,0 +1,32 @@
+// Runs the whole program, or a piece of the runtime, on the fakes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/brisquel.h"
+#include "platform/fake/fake_desktop.h"
+#include "platform/fake/fake_process.h"
+
+namespace brisquel {
+
+struct ProgramRun {
+  std::uint32_t exit_code;
+  std::string out;
+  std::string err;
+};
+
+inline ProgramRun RunOn(FakeProcess& process, FakeDesktop& desktop) {
+  const std::uint32_t code = ExitCodeOf([&] { RunProgram(process, desktop); });
+  return {code, process.StdOut(), process.StdErr()};
+}
+
+inline ProgramRun RunCommand(const std::string& command_line, FakeDesktop desktop = {}) {
+  FakeProcess process;
+  process.command_line = command_line;
+  return RunOn(process, desktop);
+}
+
+inline const std::string kBannerLine = std::string(kBanner) + "\r\n";
+
+}  // namespace brisquel

@@ -1,0 +1,146 @@
+#include "winlist/windows_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/fake/fake_desktop.h"
+#include "platform/fake/fake_process.h"
+#include "runtime/failures.h"
+#include "runtime/process_end.h"
+
+namespace brisquel {
+namespace {
+
+class WindowsListTest : public ::testing::Test {
+ protected:
+  void SetUp() override { StartRuntime(process_); }
+  FakeProcess process_;
+};
+
+std::vector<std::string> Titles(const TWindowsList& list) {
+  std::vector<std::string> titles;
+  for (std::int32_t i = 0; i < list.Count(); ++i) titles.push_back(list.Title(i));
+  return titles;
+}
+
+TEST_F(WindowsListTest, KeepsTitledWindowsInWalkOrder) {
+  FakeDesktop desktop;
+  desktop.windows = {
+      {1, "First", "C1", 10, 20, 0, false}, {2, "", "NoTitle", 11, 21, 0, false},
+      {3, "Hidden", "C3", 12, 22, 0, true}, {4, "First", "C4", 13, 23, 1, false},
+      {5, std::string(300, 'x'), "C5", 14, 24, 0, false},
+  };
+  const TWindowsList list(desktop);
+  EXPECT_EQ(Titles(list), (std::vector<std::string>{"First", "Hidden", "First", std::string(254, 'x')}));
+  EXPECT_EQ(list.HandleOf(2), 4u);
+  EXPECT_EQ(list.ThreadIdOf(2), 13u);
+  EXPECT_EQ(list.ProcessIdOf(2), 23u);
+  EXPECT_EQ(list.ParentOf(2), 1u);
+  EXPECT_EQ(list.ClassNameOf(1), "C3");
+}
+
+TEST_F(WindowsListTest, TitleLengthsAroundTheLimit) {
+  for (std::size_t length : {1u, 253u, 254u, 255u, 256u, 300u}) {
+    FakeDesktop desktop;
+    desktop.windows = {{7, std::string(length, 't'), "C", 1, 1, 0, false}};
+    const TWindowsList list(desktop);
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(list.Title(0).size(), std::min<std::size_t>(length, 254)) << length;
+  }
+}
+
+TEST_F(WindowsListTest, CutsClassNamesBeforeTheFirstSpaceZeroX) {
+  const std::pair<std::string, std::string> table[] = {
+      {"Afx 0x1A2B", "Afx"},
+      {"Afx 0X1A2B", "Afx 0X1A2B"},
+      {" 0x1A2B", " 0x1A2B"},
+      {"Word 0x", "Word"},
+      {"A 0x1 B 0x2", "A"},
+      {"Ab 0x", "Ab"},
+      {"Plain", "Plain"},
+      {"x 0x", "x"},
+      {std::string(300, 'c'), std::string(254, 'c')},
+  };
+  for (const auto& [raw, stored] : table) {
+    FakeDesktop desktop;
+    desktop.windows = {{9, "T", raw, 1, 1, 0, false}};
+    const TWindowsList list(desktop);
+    EXPECT_EQ(list.ClassNameOf(0), stored) << raw;
+  }
+}
+
+TEST_F(WindowsListTest, FailuresDuringTheWalk) {
+  struct Case {
+    const char* name;
+    int fail_get_window_at;
+    WindowHandle destroy;
+    std::vector<std::string> titles;
+  };
+  const Case cases[] = {
+      {"no failure", 0, 0, {"A", "B", "C", "D"}},
+      {"GetWindow fails at step 2", 2, 0, {"A", "B"}},
+      {"GetWindow fails at once", 1, 0, {"A"}},
+      {"window 3 vanishes when reached", 0, 3, {"A", "B"}},
+      {"first window vanishes", 0, 1, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeDesktop desktop;
+    desktop.windows = {{1, "A", "", 1, 1, 0, false}, {2, "B", "", 1, 1, 0, false},
+                       {3, "C", "", 1, 1, 0, false}, {4, "D", "", 1, 1, 0, false}};
+    desktop.fail_get_window_at = c.fail_get_window_at;
+    desktop.destroy_at_visit = c.destroy;
+    const TWindowsList list(desktop);
+    EXPECT_EQ(Titles(list), c.titles);
+  }
+}
+
+TEST_F(WindowsListTest, FailedCallsGiveEmptyClassAndZeroIds) {
+  FakeDesktop desktop;
+  desktop.windows = {{0x80000001u, "Top bit", "Klass", 0xFFFFFFFFu, 0x80000000u, 0x90000000u, false},
+                     {2, "No class", "Klass", 5, 6, 0, false}};
+  desktop.fail_class_of = 2;
+  desktop.fail_ids_of = 0x80000001u;
+  const TWindowsList list(desktop);
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.ThreadIdOf(0), 0u);
+  EXPECT_EQ(list.ProcessIdOf(0), 0u);
+  EXPECT_EQ(list.HandleOf(0), 0x80000001u);
+  EXPECT_EQ(list.ParentOf(0), 0x90000000u);
+  EXPECT_EQ(list.ClassNameOf(0), "Klass");
+  EXPECT_EQ(list.ClassNameOf(1), "");
+}
+
+TEST_F(WindowsListTest, EmptyDesktopAndCallOrder) {
+  FakeDesktop empty;
+  EXPECT_EQ(TWindowsList(empty).Count(), 0);
+  EXPECT_EQ(empty.calls, (std::vector<std::string>{"Find", "Ids 0", "Parent 0", "Class 0", "Text 0"}));
+
+  FakeDesktop desktop;
+  desktop.windows = {{5, "", "Untitled", 1, 1, 0, false}};
+  const TWindowsList list(desktop);
+  EXPECT_EQ(list.Count(), 0);
+  // The class is read before the title, also for a window left out.
+  EXPECT_EQ(desktop.calls, (std::vector<std::string>{"Find", "Ids 5", "Parent 5", "Class 5", "Text 5", "Next 5",
+                                                     "Ids 0", "Parent 0", "Class 0", "Text 0"}));
+}
+
+TEST_F(WindowsListTest, IndexOutOfBoundsRaisesListError) {
+  FakeDesktop desktop;
+  desktop.windows = {{1, "Only", "", 1, 1, 0, false}};
+  const TWindowsList list(desktop);
+  for (std::int32_t bad : {-1, 1, 1000}) {
+    try {
+      (void)list.Title(bad);
+      FAIL() << bad;
+    } catch (const EListError& failure) {
+      EXPECT_EQ(failure.Message(), "List index out of bounds");
+      EXPECT_STREQ(failure.KindName(), "EListError");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace brisquel
