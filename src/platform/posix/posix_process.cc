@@ -236,7 +236,7 @@ class PosixProcess final : public ProcessServices {
 }  // namespace
 
 std::string CommandLineFromArgv(int argc, const char* const* argv) {
-  std::string line;
+  std::string line = argc > 0 ? "" : "brisquel";
   for (int i = 0; i < argc; ++i) {
     std::string argument;
     bool blank = false;
@@ -245,9 +245,14 @@ std::string CommandLineFromArgv(int argc, const char* const* argv) {
       if (static_cast<unsigned char>(*p) <= 32) blank = true;
       argument.push_back(*p);
     }
-    if (argument.empty() && i > 0) continue;
+    if (argument.empty()) {
+      // An empty argument 0 would vanish like "" and let argument 1 take
+      // its place: stand in the program's name for it.
+      if (i > 0) continue;
+      argument = "brisquel";
+    }
     if (i > 0) line.push_back(' ');
-    if (blank || argument.empty()) {
+    if (blank) {
       line.push_back('"');
       line += argument;
       line.push_back('"');
