@@ -1,9 +1,11 @@
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "app/globals.h"
 #include "reports/reports.h"
 #include "reports/terminal_safe.h"
+#include "reports/text_matcher.h"
 #include "runtime/arguments.h"
 #include "runtime/format.h"
 #include "runtime/output_channel.h"
@@ -20,18 +22,21 @@ std::string MatchingForm(std::string_view text) { return UpperAscii(TrimBlanks(t
 void SearchReport(WindowManager& windows) {
   WriteLine("  Searching for windows containing following text:");
   // The search texts are arguments 2 and on; argument 1 is the option.
-  std::vector<std::string> texts = AllArguments();
+  const std::vector<std::string> arguments = AllArguments();
   std::vector<std::string> sought;
-  for (std::size_t i = 1; i < texts.size(); ++i) {
-    WriteLine("    [" + texts[i] + "]");
-    sought.push_back(MatchingForm(texts[i]));
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    WriteLine("    [" + arguments[i] + "]");
+    sought.push_back(MatchingForm(arguments[i]));
   }
   {
     const TWindowsList list(windows);
+    // Windows outside, texts inside: the lines come grouped by window, one
+    // per matching text in command-line order.
+    TextMatcher matcher(sought);
+    std::vector<std::uint32_t> found;
     for (std::int32_t entry = 0; entry < list.Count(); ++entry) {
-      const std::string searched = MatchingForm(list.Title(entry));
-      for (const std::string& text : sought) {
-        if (FindText(text, searched) == 0) continue;
+      matcher.Find(list.Title(entry), found);
+      for (std::size_t match = 0; match < found.size(); ++match) {
         WriteLine(FormatLine("  Found [%-35s] TID:$%x, HWND:$%x, PID:$%x",
                              {TerminalSafe(list.Title(entry)), list.ThreadIdOf(entry), list.HandleOf(entry),
                               list.ProcessIdOf(entry)}));

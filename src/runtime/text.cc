@@ -15,7 +15,9 @@ std::string_view TrimBlanks(std::string_view s) {
 std::string UpperAscii(std::string_view s) {
   std::string upper(s);
   for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    // Branch-free, so that the loop vectorises.
+    const unsigned char byte = static_cast<unsigned char>(c);
+    c = static_cast<char>(byte - (static_cast<unsigned char>(byte - 'a') < 26 ? 32 : 0));
   }
   return upper;
 }

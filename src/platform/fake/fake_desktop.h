@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/window_manager.h"
@@ -31,6 +32,7 @@ class FakeDesktop : public WindowManager {
 
   // Every call made, e.g. "Find", "Next 5", "Text 5"; for order checks.
   std::vector<std::string> calls;
+  bool record_calls = true;
 
   WindowHandle FindWindowA(const char* class_name, const char* window_name) override;
   WindowHandle GetWindow(WindowHandle window, std::uint32_t command) override;
@@ -41,8 +43,10 @@ class FakeDesktop : public WindowManager {
 
  private:
   const FakeWindow* Live(WindowHandle window) const;
+  void Record(const char* call, WindowHandle window);
   int get_window_calls_ = 0;
   std::vector<WindowHandle> destroyed_;
+  std::unordered_map<WindowHandle, std::size_t> position_;  // built at FindWindowA
 };
 
 }  // namespace brisquel
