@@ -7,7 +7,6 @@
 
 #include "platform/fake/fake_process.h"
 #include "runtime/process_end.h"
-#include "runtime/text.h"
 
 namespace brisquel {
 namespace {
@@ -73,13 +72,6 @@ TEST(Arguments, SplitsCommandLines) {
     for (std::int32_t i : {count + 1, count + 2, -1, INT32_MIN, INT32_MAX}) EXPECT_EQ(Argument(i), "") << i;
     EXPECT_EQ(AllArguments(), c.arguments);
   }
-}
-
-TEST(Arguments, QuotedBlanksTrimToEmpty) {
-  FakeProcess process;
-  process.command_line = "brisquel /F \"  \"";
-  StartRuntime(process);
-  EXPECT_EQ(TrimBlanks(Argument(2)), "");
 }
 
 TEST(Arguments, NextArgumentStopsOnTheEndingBlankOrNul) {
