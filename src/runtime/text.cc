@@ -38,4 +38,14 @@ std::string_view BufferText(const char* buffer, std::size_t size) {
   return {buffer, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - buffer) : size};
 }
 
+std::uint32_t CopyModulePath(std::string_view text, char* buffer, std::uint32_t size) {
+  if (text.size() >= size) {
+    std::memcpy(buffer, text.data(), size);
+    return size;
+  }
+  std::memcpy(buffer, text.data(), text.size());
+  buffer[text.size()] = '\0';
+  return static_cast<std::uint32_t>(text.size());
+}
+
 }  // namespace brisquel

@@ -29,6 +29,11 @@ std::string_view LeftPart(std::string_view s, std::int32_t n);
 // The bytes of buffer up to its first NUL among the first size bytes.
 std::string_view BufferText(const char* buffer, std::size_t size);
 
+// Copies a path the way GetModuleFileNameA does: text and a NUL when they
+// fit in size bytes (returns the text's length), else the first size bytes
+// (returns size).
+std::uint32_t CopyModulePath(std::string_view text, char* buffer, std::uint32_t size);
+
 // Same length, same bytes.
 inline bool TextEquals(std::string_view a, std::string_view b) { return a == b; }
 

@@ -4,17 +4,12 @@
 #include <cstring>
 
 #include "runtime/messages.h"
+#include "runtime/text.h"
 
 namespace brisquel {
 
 std::uint32_t FakeProcess::GetModuleFileNameA(char* buffer, std::uint32_t size) {
-  if (size == 0) return 0;
-  if (module_path.size() >= size) {
-    std::memcpy(buffer, module_path.data(), size);
-    return size;
-  }
-  std::memcpy(buffer, module_path.c_str(), module_path.size() + 1);
-  return static_cast<std::uint32_t>(module_path.size());
+  return CopyModulePath(module_path, buffer, size);
 }
 
 FileHandle FakeProcess::GetStdHandle(std::int32_t which) {

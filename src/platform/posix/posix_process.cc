@@ -13,6 +13,7 @@
 
 #include "runtime/messages.h"
 #include "runtime/process_end.h"
+#include "runtime/text.h"
 
 namespace brisquel {
 namespace {
@@ -134,13 +135,7 @@ class PosixProcess final : public ProcessServices {
   const char* GetCommandLineA() override { return command_line_.c_str(); }
 
   std::uint32_t GetModuleFileNameA(char* buffer, std::uint32_t size) override {
-    if (size == 0) return 0;
-    if (module_path_.size() >= size) {
-      std::memcpy(buffer, module_path_.data(), size);
-      return size;
-    }
-    std::memcpy(buffer, module_path_.c_str(), module_path_.size() + 1);
-    return static_cast<std::uint32_t>(module_path_.size());
+    return CopyModulePath(module_path_, buffer, size);
   }
 
   std::uintptr_t ModuleCodeBase() override { return code_base_; }
