@@ -9,7 +9,7 @@ namespace brisquel {
 int CopyText(std::string_view text, char* buffer, int max_count) {
   if (max_count < 1) return 0;
   const std::size_t count = std::min(text.size(), static_cast<std::size_t>(max_count - 1));
-  std::memcpy(buffer, text.data(), count);
+  if (count > 0) std::memcpy(buffer, text.data(), count);  // an empty view may have no data
   buffer[count] = '\0';
   return static_cast<int>(count);
 }
