@@ -37,6 +37,12 @@ constexpr std::uint32_t kErrorInvalidHandle = 6;
 // A fault this close below the stack pointer is the stack running out.
 constexpr std::uintptr_t kStackOverflowReach = 64 * 1024;
 
+// The main stack: an address near its start, and how far it may grow
+// (0: no limit known). A fault between that far below the start and the
+// start itself is the stack running out, however large the frame was.
+std::uintptr_t stack_start = 0;
+std::uintptr_t stack_limit = 0;
+
 alignas(16) char alternate_stack[64 * 1024];
 
 std::uintptr_t ProgramCounter(const ucontext_t* context) {
@@ -82,6 +88,9 @@ std::uint32_t FaultCode(int signal, const siginfo_t* info, const ucontext_t* con
       const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(info->si_addr);
       const std::uintptr_t sp = StackPointer(context);
       if (address != 0 && address < sp + 256 && sp - address < kStackOverflowReach) return kStackOverflow;
+      if (stack_limit != 0 && address < stack_start && stack_start - address <= stack_limit + kStackOverflowReach) {
+        return kStackOverflow;
+      }
       return kAccessViolation;
     }
     case SIGFPE:
@@ -141,6 +150,10 @@ class PosixProcess final : public ProcessServices {
   std::uintptr_t ModuleCodeBase() override { return code_base_; }
 
   void InstallFaultHandler() override {
+    int here = 0;
+    stack_start = reinterpret_cast<std::uintptr_t>(&here);
+    rlimit limit{};
+    if (getrlimit(RLIMIT_STACK, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) stack_limit = limit.rlim_cur;
     // A broken pipe is then a failed write, not a silent end.
     ::signal(SIGPIPE, SIG_IGN);
     stack_t stack{};
@@ -274,6 +287,18 @@ std::uint32_t WindowsErrorFromErrno(int error) {
 
 std::unique_ptr<ProcessServices> NewPosixProcessServices(int argc, const char* const* argv) {
   return std::make_unique<PosixProcess>(argc, argv);
+}
+
+void EndBeforeStartUp(int number) {
+  // The message box's stand-in: caption, then text, on standard error.
+  char line[32];
+  const int length = RuntimeErrorLine(number, 0, line);
+  line[length] = '\n';
+  static constexpr char kCaption[] = "Error\n";
+  if (::write(2, kCaption, sizeof kCaption - 1) > 0) {
+    [[maybe_unused]] const ssize_t written = ::write(2, line, static_cast<std::size_t>(length) + 1);
+  }
+  _exit(number);
 }
 
 }  // namespace brisquel

@@ -19,4 +19,9 @@ std::uint32_t WindowsErrorFromErrno(int error);
 
 std::unique_ptr<ProcessServices> NewPosixProcessServices(int argc, const char* const* argv);
 
+// For a failure before the runtime has started (memory exhausted while the
+// services themselves are made): writes the runtime error line to standard
+// error and ends the process with number as its exit code.
+[[noreturn]] void EndBeforeStartUp(int number);
+
 }  // namespace brisquel
