@@ -287,8 +287,8 @@ void Snapshot::ReadMissingProcessIds(std::vector<WindowRecord>& records) {
   std::vector<std::pair<std::size_t, xcb_res_query_client_ids_cookie_t>> asks;
   for (std::size_t i = 0; i < records.size(); ++i) {
     if (records[i].process_id != 0) continue;
-    const xcb_res_client_id_spec_t spec{records[i].handle, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-    asks.emplace_back(i, xcb_res_query_client_ids(c_, 1, &spec));
+    const xcb_res_client_id_spec_t wanted{records[i].handle, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    asks.emplace_back(i, xcb_res_query_client_ids(c_, 1, &wanted));
   }
   for (const auto& [index, cookie] : asks) {
     xcb_generic_error_t* error = nullptr;

@@ -1,15 +1,15 @@
 // Makes the top-level windows a Wine test asks for, reports what it made,
 // and keeps them until told to go.
 //
-//   window_maker.exe SPEC OUT STOP
+//   window_maker.exe LAYOUT OUT STOP
 //
-// SPEC holds one window a line: kind, TAB, class name, TAB, title (raw
+// LAYOUT holds one window a line: kind, TAB, class name, TAB, title (raw
 // bytes in the ANSI code page). kind is "shown", "hidden", or "owned" (a
 // popup owned by the window of the line before). Once every window exists
 // OUT appears (written under another name, then renamed), one line per
 // window of ours in the system's z-order (EnumWindows):
 //   LINE HWND TID PID OWNER
-// LINE is the window's 0-based line in SPEC, the rest upper-case hex.
+// LINE is the window's 0-based line in LAYOUT, the rest upper-case hex.
 // The program ends when the file STOP exists, or after two minutes.
 #define WIN32_LEAN_AND_MEAN
 #ifndef NOMINMAX
@@ -74,7 +74,7 @@ BOOL CALLBACK ListOurs(HWND window, LPARAM out) {
 
 int main(int argc, char** argv) {
   if (argc != 4) {
-    std::fprintf(stderr, "usage: window_maker SPEC OUT STOP\n");
+    std::fprintf(stderr, "usage: window_maker LAYOUT OUT STOP\n");
     return 2;
   }
   const HINSTANCE instance = GetModuleHandleA(nullptr);

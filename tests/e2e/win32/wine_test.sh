@@ -287,11 +287,11 @@ long_title=$(printf 'L%.0s' {1..300})
 title41=$(printf 'T%.0s' {1..41})
 class41=$(printf 'C%.0s' {1..41})
 titles=() classes=()
-: >spec
+: >layout
 # window KIND CLASS TITLE KEPT_CLASS: one window for window_maker, and the
 # class name as the snapshot must keep it.
 window() {
-  printf '%s\t%s\t%s\n' "$1" "$2" "$3" >>spec
+  printf '%s\t%s\t%s\n' "$1" "$2" "$3" >>layout
   titles+=("${3:0:254}")
   classes+=("$4")
 }
@@ -310,7 +310,7 @@ window shown Plain 'Twenty-nine characters long!!' Plain
 window shown Plain "$title41" Plain
 
 # window_maker lives through the whole section, longer than one program run.
-WINE_TIMEOUT=150 run_wine "$programs/window_maker.exe" spec made stop >maker.out 2>&1 &
+WINE_TIMEOUT=150 run_wine "$programs/window_maker.exe" layout made stop >maker.out 2>&1 &
 maker_pid=$!
 for _ in $(seq 1 300); do
   [ -f made ] && break
