@@ -39,3 +39,7 @@ build_preset() {
 # dpkg-shlibdeps for the package's dependencies, man and lintian to check
 # it, unzip and the MinGW objdump to look inside the zip.
 PACKAGE_PACKAGES=(dpkg-dev lintian man-db unzip binutils-mingw-w64-i686)
+
+# What the X11 end-to-end tests and scripts/run without a display need:
+# a virtual X server, a small window manager, and wmctrl to see it is up.
+X11_PACKAGES=(xvfb evilwm wmctrl)

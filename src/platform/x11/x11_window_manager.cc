@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -280,17 +281,25 @@ std::vector<WindowRecord> Snapshot::ReadProperties(const std::vector<xcb_window_
 }
 
 // The X-Resource extension names the process of a window's client when the
-// window does not state it itself.
+// window does not state it itself. One request asks for many windows: the
+// server answers once per client, naming it by the base of its ids.
 void Snapshot::ReadMissingProcessIds(std::vector<WindowRecord>& records) {
   const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c_, &xcb_res_id);
   if (extension == nullptr || !extension->present) return;
-  std::vector<std::pair<std::size_t, xcb_res_query_client_ids_cookie_t>> asks;
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    if (records[i].process_id != 0) continue;
-    const xcb_res_client_id_spec_t wanted{records[i].handle, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-    asks.emplace_back(i, xcb_res_query_client_ids(c_, 1, &wanted));
+  const std::uint32_t client_bits = ~xcb_get_setup(c_)->resource_id_mask;
+  std::vector<xcb_res_client_id_spec_t> wanted;
+  for (const WindowRecord& record : records) {
+    if (record.process_id == 0) wanted.push_back({record.handle, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID});
   }
-  for (const auto& [index, cookie] : asks) {
+  // Kept well below the longest request a server must take.
+  constexpr std::size_t kPerRequest = 4096;
+  std::vector<xcb_res_query_client_ids_cookie_t> cookies;
+  for (std::size_t i = 0; i < wanted.size(); i += kPerRequest) {
+    const auto count = static_cast<std::uint32_t>(std::min(kPerRequest, wanted.size() - i));
+    cookies.push_back(xcb_res_query_client_ids(c_, count, wanted.data() + i));
+  }
+  std::unordered_map<std::uint32_t, std::uint32_t> client_pids;
+  for (const xcb_res_query_client_ids_cookie_t& cookie : cookies) {
     xcb_generic_error_t* error = nullptr;
     Reply<xcb_res_query_client_ids_reply_t> reply(
         xcb_res_query_client_ids_reply(c_, cookie, &error));
@@ -298,13 +307,18 @@ void Snapshot::ReadMissingProcessIds(std::vector<WindowRecord>& records) {
     if (!reply) continue;
     for (auto ids = xcb_res_query_client_ids_ids_iterator(reply.get()); ids.rem > 0;
          xcb_res_client_id_value_next(&ids)) {
-      if ((ids.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) != 0 &&
-          xcb_res_client_id_value_value_length(ids.data) >= 1) {
-        records[index].process_id = *xcb_res_client_id_value_value(ids.data);
+      const auto& [id, length] = *ids.data;  // the client's id base, and what is asked of it
+      if ((id.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) != 0 && length >= 4) {
+        client_pids[id.client & client_bits] = *xcb_res_client_id_value_value(ids.data);
       }
     }
   }
   CheckConnection();
+  for (WindowRecord& record : records) {
+    if (record.process_id != 0) continue;
+    const auto pid = client_pids.find(record.handle & client_bits);
+    if (pid != client_pids.end()) record.process_id = pid->second;
+  }
 }
 
 class X11WindowManager : public WindowManager {

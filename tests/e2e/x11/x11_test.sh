@@ -1,0 +1,188 @@
+#!/usr/bin/env bash
+# End-to-end checks of the Linux program against real X desktops (Xvfb),
+# without and with a window manager: exact output bytes and exit codes.
+# Usage: x11_test.sh PATH/TO/brisquel PATH/TO/x11_windows
+set -euo pipefail
+bin=$(realpath "$1")
+helper=$(realpath "$2")
+source "$(dirname "$0")/desktop.sh"
+work=$(mktemp -d)
+trap 'stop_desktop; rm -rf "$work"' EXIT
+failures=0
+export LC_ALL=C  # printf pads by bytes, as the program does
+
+banner=$'BRISQUEL 1.0 - window lists, class lists and title search\r\n'
+
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+# run ARGS...: the program with stdout, stderr and exit code in $work.
+run() {
+  local rc=0
+  timeout 20 "$bin" "$@" >"$work/out" 2>"$work/err" || rc=$?
+  echo "$rc" >"$work/rc"
+}
+
+# check NAME WANT_STDOUT WANT_RC [WANT_STDERR]: the last run, exact bytes.
+check() {
+  local name=$1 want=$2 want_rc=$3 want_err=${4:-}
+  printf '%s' "$want" >"$work/want"
+  cmp -s "$work/out" "$work/want" || {
+    fail "$name: output differs"
+    diff <(od -c "$work/want") <(od -c "$work/out") | head -10 >&2 || true
+  }
+  [ "$(cat "$work/rc")" -eq "$want_rc" ] || fail "$name: exit code $(cat "$work/rc"), want $want_rc"
+  printf '%s' "$want_err" >"$work/want_err"
+  cmp -s "$work/err" "$work/want_err" || fail "$name: standard error: $(od -c "$work/err" | head -3)"
+}
+
+# The lines of the three reports, filled as the program fills them; each
+# appends its line to the variable named first.
+append() { printf -v "$1" '%s%s' "${!1}" "$2"; }
+list_line() { local l; printf -v l '  [%-28s] TID:$%X HWND:$%X PID:$%X PAR:$%X\r\n' "${2:0:28}" "$3" "$4" "$3" "$5"; append "$1" "$l"; }
+class_line() { local l; printf -v l '  [%-40s] [%-30s]\r\n' "$2" "$3"; append "$1" "$l"; }
+found_line() { local l; printf -v l '  Found [%-35s] TID:$%X, HWND:$%X, PID:$%X\r\n' "$2" "$3" "$4" "$3"; append "$1" "$l"; }
+heading=$'  Searching for windows containing following text:\r\n'
+
+# --- No display -------------------------------------------------------------
+unused=99
+while [ -e "/tmp/.X11-unix/X$unused" ] || [ -e "/tmp/.X$unused-lock" ]; do unused=$((unused + 1)); done
+for mode in /L /C "/F x"; do
+  # shellcheck disable=SC2086
+  env -u DISPLAY bash -c 'timeout 20 "$0" "$@" >"'"$work"'/out" 2>"'"$work"'/err"; echo $? >"'"$work"'/rc"' "$bin" $mode
+  want=$banner
+  [ "$mode" = "/F x" ] && want+=$'  Searching for windows containing following text:\r\n    [x]\r\n'
+  check "no DISPLAY, $mode" "$want" 2 $'brisquel: cannot open display (DISPLAY is not set)\r\n'
+  DISPLAY=":$unused" run $mode
+  check "display :$unused absent, $mode" "$want" 2 "brisquel: cannot open display \":$unused\""$'\r\n'
+done
+env -u DISPLAY bash -c 'timeout 20 "$0" /M >"'"$work"'/out" 2>"'"$work"'/err"; echo $? >"'"$work"'/rc"' "$bin"
+check "no DISPLAY, /M needs none" "$banner" 0
+
+# --- A desktop without a window manager -------------------------------------
+start_xvfb
+
+run /L
+check "empty desktop" "$banner" 0
+
+# The worked example: Calculator above Untitled - Notepad (made last, so topmost).
+start_windows "$helper" \
+  window --net-wm-name 'Untitled - Notepad' --class 'notepad\0Notepad\0' \
+  window --net-wm-name 'Calculator' --class 'calc\0SciCalc\0'
+notepad=$((16#${WINDOWS[0]})) calc=$((16#${WINDOWS[1]})) pid=$WINDOWS_PID
+run /F calc '  EDIT'
+want=$banner$heading$'    [calc]\r\n    [  EDIT]\r\n'
+found_line want Calculator "$pid" "$calc"
+check "worked example" "$want"$'  ErrorLevel(1)\r\n' 1
+run /f nothing-like-it
+check "no match" "$banner$heading"$'    [nothing-like-it]\r\n  ErrorLevel(0)\r\n' 0
+run -L
+want=$banner
+list_line want Calculator "$pid" "$calc" 0
+list_line want 'Untitled - Notepad' "$pid" "$notepad" 0
+check "the walk goes topmost first" "$want" 0
+stop_windows
+
+# Every kind of window the listings must get right, made bottom to top.
+long=$(printf 'L%.0s' {1..300})
+start_windows "$helper" \
+  window --net-wm-name $'Gr\xc3\xbc\xc3\x9fe \xe2\x9c\x93' --class 'utf\0Utf8\0' \
+  window --wm-name 'caf\xe9 cr\xe8me' --class 'latin\0Latin 0x1A2B\0' \
+  window --wm-name-utf8 $'na\xc3\xafve' --class 'inst\0\0' \
+  window --net-wm-name 'Preferred' --wm-name 'Not this' --pid 0x1234 --class 'p\0 0x34\0' \
+  window --net-wm-name '' --wm-name 'Fallback' --class 'f\0word 0X12\0' \
+  window --net-wm-name 'Owned dialog' --transient-for 3 --class 'a\0Dlg 0x1 B 0x2\0' \
+  window --net-wm-name 'Hidden' --unmapped \
+  window --net-wm-name 'Override' --override-redirect \
+  window --class 'untitled\0Untitled\0' \
+  window --net-wm-name "$long" \
+  window --net-wm-name 'Twin' \
+  window --net-wm-name 'Twin'
+for i in "${!WINDOWS[@]}"; do w[i]=$((16#${WINDOWS[i]})); done
+pid=$WINDOWS_PID
+want_l=$banner want_c=$banner
+add() {  # add INDEX TITLE CLASS PID PARENT, in walk order
+  list_line want_l "$2" "$4" "${w[$1]}" "$5"
+  class_line want_c "$2" "$3"
+}
+add 11 Twin '' "$pid" 0
+add 10 Twin '' "$pid" 0
+add 9 "${long:0:254}" '' "$pid" 0
+add 7 Override '' "$pid" 0
+add 6 Hidden '' "$pid" 0
+add 5 'Owned dialog' Dlg "$pid" "${w[3]}"
+add 4 Fallback 'word 0X12' "$pid" 0
+add 3 Preferred ' 0x34' $((0x1234)) 0
+add 2 $'na\xc3\xafve' inst "$pid" 0
+add 1 $'caf\xc3\xa9 cr\xc3\xa8me' Latin "$pid" 0
+add 0 $'Gr\xc3\xbc\xc3\x9fe \xe2\x9c\x93' Utf8 "$pid" 0
+run /L
+check "/L columns, ids and parent" "$want_l" 0
+run /C
+check "/C titles and class names" "$want_c" 0
+
+# Titles come from any program: on a terminal their control bytes show as '?'.
+stop_windows
+start_windows "$helper" window --net-wm-name $'\e]0;owned\a\e[2J evil\x7f' --class 'k\x01\0Cls\x1b[1m\0'
+evil=$((16#${WINDOWS[0]}))
+run /C
+want=$banner
+class_line want $'\e]0;owned\a\e[2J evil\x7f' $'Cls\e[1m'
+check "control bytes kept for a file" "$want" 0
+script -q -e -c "stty -onlcr; timeout 20 '$bin' /C" /dev/null </dev/null >"$work/out" 2>"$work/err" && echo 0 >"$work/rc" || echo $? >"$work/rc"
+want=$banner
+class_line want '?]0;owned??[2J evil?' 'Cls?[1m'
+check "control bytes masked on a terminal" "$want" 0
+stop_windows
+
+# Scale: every one of 2,000 windows is listed.
+start_windows "$helper" many 2000 'Window '
+run /L
+[ "$(grep -c '^  \[Window [0-9]*  *\] TID:' "$work/out")" -eq 2000 ] || fail "2,000 windows: $(wc -l <"$work/out") lines"
+stop_windows
+
+# Windows that vanish during the walk are skipped without a word.
+start_windows "$helper" --churn 'Churn' window --net-wm-name 'Steady'
+steady=$((16#${WINDOWS[0]})) pid=$WINDOWS_PID
+for _ in $(seq 30); do
+  run /L
+  grep -v '^  \[Churn  *\] TID:' "$work/out" >"$work/steady" || true
+  mv "$work/steady" "$work/out"
+  want=$banner
+  list_line want Steady "$pid" "$steady" 0
+  check "windows vanishing under the walk" "$want" 0
+done
+stop_windows
+stop_desktop
+
+# --- A desktop with a window manager: frames stand for their clients -------
+start_xvfb
+start_wm
+start_windows "$helper" --wait-managed \
+  window --net-wm-name 'Main' --class 'main\0Main\0' \
+  window --net-wm-name 'Dialog' --transient-for 0 \
+  window --net-wm-name 'Tooltip' --override-redirect \
+  window --net-wm-name 'Withdrawn' --unmapped
+for i in "${!WINDOWS[@]}"; do w[i]=$((16#${WINDOWS[i]})); done
+pid=$WINDOWS_PID
+run /L
+# The window manager decides the stacking; the lines are compared as a set.
+want=
+list_line want Main "$pid" "${w[0]}" 0
+list_line want Dialog "$pid" "${w[1]}" "${w[0]}"
+list_line want Tooltip "$pid" "${w[2]}" 0
+list_line want Withdrawn "$pid" "${w[3]}" 0
+[ "$(tail -n +2 "$work/out" | sort)" = "$(printf '%s' "$want" | sort)" ] ||
+  fail "with a window manager: got $(od -c "$work/out" | head -20)"
+[ "$(head -n 1 "$work/out")" = "${banner%$'\n'}" ] || fail "with a window manager: banner"
+[ "$(cat "$work/rc")" -eq 0 ] && [ ! -s "$work/err" ] || fail "with a window manager: exit $(cat "$work/rc")"
+run /F dia
+want=$banner$heading$'    [dia]\r\n'
+found_line want Dialog "$pid" "${w[1]}"
+check "search with a window manager" "$want"$'  ErrorLevel(1)\r\n' 1
+stop_desktop
+
+if [ "$failures" -ne 0 ]; then
+  echo "x11 end-to-end: $failures failed" >&2
+  exit 1
+fi
+echo "x11 end-to-end: all passed" >&2
