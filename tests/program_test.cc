@@ -152,47 +152,5 @@ TEST(Program, ControlBytesInTitlesAreMaskedOnlyOnATerminal) {
   }
 }
 
-// Every write of every mode failing in turn: the run stops at the failure,
-// keeps what came before intact, reports, and exits with 1.
-TEST(Program, EveryFailedWriteEndsTheRunWithAReport) {
-  FakeDesktop desktop;
-  for (int i = 0; i < 12; ++i) {
-    desktop.windows.push_back({static_cast<WindowHandle>(i + 1), "Window number " + std::to_string(i) + " of calc",
-                               "Class", 1, 2, 0, false});
-  }
-  const char* commands[] = {"brisquel /F calc", "brisquel /F nothing", "brisquel /L", "brisquel /C", "brisquel"};
-  for (std::uint32_t type : {kFileTypePipe, kFileTypeChar}) {
-    for (const char* command : commands) {
-      FakeProcess clean;
-      clean.command_line = command;
-      clean.stdout_type = type;
-      const ProgramRun good = RunOn(clean, desktop);
-      const int total = clean.stdout_write_calls;
-      for (int k = 1; k <= total; ++k) {
-        SCOPED_TRACE(std::string(command) + " failing write " + std::to_string(k));
-        FakeProcess process;
-        process.command_line = command;
-        process.stdout_type = type;
-        process.fail_stdout_write = k;
-        const ProgramRun run = RunOn(process, desktop);
-        EXPECT_EQ(run.exit_code, 1u);
-        // Blocks before the failure arrived intact.
-        std::string before;
-        for (int w = 0; w < k - 1; ++w) before += clean.writes[static_cast<std::size_t>(w)].bytes;
-        ASSERT_GE(run.out.size(), before.size());
-        EXPECT_EQ(run.out.substr(0, before.size()), before);
-        // After the failed write only the report follows.
-        // (The failed line's own line end may stand before it, as on a
-        // pipe the line end goes into the emptied buffer.)
-        std::string rest = run.out.substr(before.size()) + run.err;
-        if (rest.rfind("\r\n", 0) == 0) rest.erase(0, 2);
-        EXPECT_EQ(rest.find("Exception EInOutError in module brisquel.exe at "), 0u) << rest;
-        EXPECT_NE(rest.find("\nI/O error 112.\r\n"), std::string::npos) << rest;
-      }
-      EXPECT_EQ(good.exit_code, std::string(command) == "brisquel /F calc" ? 1u : 0u);
-    }
-  }
-}
-
 }  // namespace
 }  // namespace brisquel
