@@ -56,9 +56,7 @@ TEST(Reliability, EveryFailedWriteOfEveryModeOnEveryOutput) {
   FakeDesktop desktop = TwelveWindows();
   for (std::uint32_t type : kTypes) {
     for (const char* command : kCommands) {
-      FakeProcess clean;
-      clean.command_line = command;
-      clean.stdout_type = type;
+      FakeProcess clean = ProcessFor(command, type);
       const ProgramRun good = RunOn(clean, desktop);
       ASSERT_TRUE(good.err.empty());
       const std::vector<FakeProcess::Write> good_writes = StdOutWrites(clean);
@@ -67,9 +65,7 @@ TEST(Reliability, EveryFailedWriteOfEveryModeOnEveryOutput) {
       for (int k = 1; k <= total; ++k) {
         SCOPED_TRACE(std::string(command) + ", type " + std::to_string(type) + ", failing write " +
                      std::to_string(k));
-        FakeProcess process;
-        process.command_line = command;
-        process.stdout_type = type;
+        FakeProcess process = ProcessFor(command, type);
         process.fail_stdout_write = k;
         const ProgramRun run = RunOn(process, desktop);
         EXPECT_EQ(run.exit_code, 1u);
@@ -101,15 +97,11 @@ TEST(Reliability, EveryFailedWriteOfEveryModeOnEveryOutput) {
 TEST(Reliability, ConsoleFailingFromLineN) {
   FakeDesktop desktop = TwelveWindows();
   for (const char* command : kCommands) {
-    FakeProcess clean;
-    clean.command_line = command;
-    clean.stdout_type = kFileTypeChar;
+    FakeProcess clean = ProcessFor(command, kFileTypeChar);
     RunOn(clean, desktop);
     for (int n = 1; n <= clean.stdout_write_calls; ++n) {
       SCOPED_TRACE(std::string(command) + ", failing from line " + std::to_string(n));
-      FakeProcess process;
-      process.command_line = command;
-      process.stdout_type = kFileTypeChar;
+      FakeProcess process = ProcessFor(command, kFileTypeChar);
       process.fail_stdout_write = n;
       process.fail_all_stdout_from_there = true;
       const ProgramRun run = RunOn(process, desktop);
@@ -176,16 +168,12 @@ TEST(Reliability, PartialWritesLoseNothing) {
   FakeDesktop desktop = TwelveWindows();
   for (std::uint32_t type : kTypes) {
     for (const char* command : kCommands) {
-      FakeProcess clean;
-      clean.command_line = command;
-      clean.stdout_type = type;
+      FakeProcess clean = ProcessFor(command, type);
       const ProgramRun good = RunOn(clean, desktop);
       for (std::uint32_t limit : {1u, 7u, 127u}) {
         SCOPED_TRACE(std::string(command) + ", type " + std::to_string(type) + ", at most " +
                      std::to_string(limit) + " bytes a write");
-        FakeProcess process;
-        process.command_line = command;
-        process.stdout_type = type;
+        FakeProcess process = ProcessFor(command, type);
         process.short_write_limit = limit;
         const ProgramRun run = RunOn(process, desktop);
         EXPECT_EQ(run.exit_code, good.exit_code);

@@ -21,6 +21,14 @@ inline ProgramRun RunOn(FakeProcess& process, FakeDesktop& desktop) {
   return {code, process.StdOut(), process.StdErr()};
 }
 
+// Fake services for command_line with standard output of the given type.
+inline FakeProcess ProcessFor(const std::string& command_line, std::uint32_t stdout_type) {
+  FakeProcess process;
+  process.command_line = command_line;
+  process.stdout_type = stdout_type;
+  return process;
+}
+
 inline ProgramRun RunCommand(const std::string& command_line, FakeDesktop desktop = {}) {
   FakeProcess process;
   process.command_line = command_line;
