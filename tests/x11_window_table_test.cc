@@ -1,4 +1,5 @@
 #include "platform/x11/window_table.h"
+#include "runtime/text.h"
 
 #include <gtest/gtest.h>
 

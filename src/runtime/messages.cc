@@ -1,7 +1,8 @@
 #include "runtime/messages.h"
 
-#include <cstring>
 #include <iterator>
+
+#include "runtime/text.h"
 
 namespace brisquel {
 namespace {
@@ -33,12 +34,7 @@ std::string_view FindMessage(std::uint32_t id) {
 }
 
 int CopyMessage(std::uint32_t id, char* buffer, int size) {
-  if (size <= 0) return 0;
-  const std::string_view text = FindMessage(id);
-  const std::size_t length = text.size() < static_cast<std::size_t>(size - 1) ? text.size() : static_cast<std::size_t>(size - 1);
-  std::memcpy(buffer, text.data(), length);
-  buffer[length] = '\0';
-  return static_cast<int>(length);
+  return CopyText(FindMessage(id), buffer, size);
 }
 
 const std::uint32_t* AllMessageIds(std::size_t* count) {

@@ -1,5 +1,6 @@
 #include "runtime/text.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace brisquel {
@@ -36,6 +37,14 @@ std::string_view LeftPart(std::string_view s, std::int32_t n) {
 std::string_view BufferText(const char* buffer, std::size_t size) {
   const void* nul = std::memchr(buffer, 0, size);
   return {buffer, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - buffer) : size};
+}
+
+int CopyText(std::string_view text, char* buffer, int max_count) {
+  if (max_count < 1) return 0;
+  const std::size_t count = std::min(text.size(), static_cast<std::size_t>(max_count - 1));
+  if (count > 0) std::memcpy(buffer, text.data(), count);  // an empty view may have no data
+  buffer[count] = '\0';
+  return static_cast<int>(count);
 }
 
 std::uint32_t CopyModulePath(std::string_view text, char* buffer, std::uint32_t size) {

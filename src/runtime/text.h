@@ -29,6 +29,11 @@ std::string_view LeftPart(std::string_view s, std::int32_t n);
 // The bytes of buffer up to its first NUL among the first size bytes.
 std::string_view BufferText(const char* buffer, std::size_t size);
 
+// Copies text the way GetWindowTextA and LoadStringA do: at most
+// max_count - 1 bytes and a NUL; returns the count copied. With
+// max_count < 1 it touches nothing.
+int CopyText(std::string_view text, char* buffer, int max_count);
+
 // Copies a path the way GetModuleFileNameA does: text and a NUL when they
 // fit in size bytes (returns the text's length), else the first size bytes
 // (returns size).

@@ -1,20 +1,10 @@
 #include "platform/fake/fake_desktop.h"
 
 #include <algorithm>
-#include <cstring>
+
+#include "runtime/text.h"
 
 namespace brisquel {
-namespace {
-
-int CopyText(const std::string& text, char* buffer, int max_count) {
-  if (max_count <= 0) return 0;
-  const std::size_t length = std::min(text.size(), static_cast<std::size_t>(max_count - 1));
-  std::memcpy(buffer, text.data(), length);
-  buffer[length] = '\0';
-  return static_cast<int>(length);
-}
-
-}  // namespace
 
 const FakeWindow* FakeDesktop::Live(WindowHandle window) const {
   if (window == 0 || std::find(destroyed_.begin(), destroyed_.end(), window) != destroyed_.end()) return nullptr;

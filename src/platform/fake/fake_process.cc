@@ -1,8 +1,5 @@
 #include "platform/fake/fake_process.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "runtime/messages.h"
 #include "runtime/text.h"
 
@@ -53,12 +50,7 @@ int FakeProcess::MessageBoxA(const char* text, const char* caption, std::uint32_
 
 int FakeProcess::LoadStringA(std::uint32_t id, char* buffer, int size) {
   const auto entry = strings.find(id);
-  if (entry != strings.end() && size > 0) {
-    const std::size_t length = std::min(entry->second.size(), static_cast<std::size_t>(size - 1));
-    std::memcpy(buffer, entry->second.data(), length);
-    buffer[length] = '\0';
-    return static_cast<int>(length);
-  }
+  if (entry != strings.end()) return CopyText(entry->second, buffer, size);
   return CopyMessage(id, buffer, size);
 }
 

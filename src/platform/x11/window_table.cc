@@ -1,18 +1,10 @@
 #include "platform/x11/window_table.h"
 
-#include <algorithm>
-#include <cstring>
 #include <utility>
 
-namespace brisquel {
+#include "runtime/text.h"
 
-int CopyText(std::string_view text, char* buffer, int max_count) {
-  if (max_count < 1) return 0;
-  const std::size_t count = std::min(text.size(), static_cast<std::size_t>(max_count - 1));
-  if (count > 0) std::memcpy(buffer, text.data(), count);  // an empty view may have no data
-  buffer[count] = '\0';
-  return static_cast<int>(count);
-}
+namespace brisquel {
 
 std::string Latin1ToUtf8(std::string_view latin1) {
   std::string utf8;

@@ -24,10 +24,6 @@ struct WindowRecord {
   WindowHandle parent = 0;
 };
 
-// Copies at most max_count - 1 bytes of text and a NUL into buffer and
-// returns the count copied; with max_count < 1 it touches nothing.
-int CopyText(std::string_view text, char* buffer, int max_count);
-
 // Latin-1 bytes as UTF-8 (bytes 128 to 255 become two bytes each).
 std::string Latin1ToUtf8(std::string_view latin1);
 
