@@ -9,15 +9,9 @@
 #include "runtime/arguments.h"
 #include "runtime/format.h"
 #include "runtime/output_channel.h"
-#include "runtime/text.h"
 #include "winlist/windows_list.h"
 
 namespace brisquel {
-namespace {
-
-std::string MatchingForm(std::string_view text) { return UpperAscii(TrimBlanks(text)); }
-
-}  // namespace
 
 void SearchReport(WindowManager& windows) {
   WriteLine("  Searching for windows containing following text:");
@@ -36,10 +30,13 @@ void SearchReport(WindowManager& windows) {
     std::vector<std::uint32_t> found;
     for (std::int32_t entry = 0; entry < list.Count(); ++entry) {
       matcher.Find(list.Title(entry), found);
+      if (found.empty()) continue;
+      // Every text that matches a window gives the same line.
+      const std::string line = FormatLine("  Found [%-35s] TID:$%x, HWND:$%x, PID:$%x",
+                                          {TerminalSafe(list.Title(entry)), list.ThreadIdOf(entry),
+                                           list.HandleOf(entry), list.ProcessIdOf(entry)});
       for (std::size_t match = 0; match < found.size(); ++match) {
-        WriteLine(FormatLine("  Found [%-35s] TID:$%x, HWND:$%x, PID:$%x",
-                             {TerminalSafe(list.Title(entry)), list.ThreadIdOf(entry), list.HandleOf(entry),
-                              list.ProcessIdOf(entry)}));
+        WriteLine(line);
         ErrorLevel = 1;
       }
     }

@@ -15,6 +15,8 @@ constexpr std::size_t kMaxCells = std::size_t{1} << 21;
 
 }  // namespace
 
+std::string MatchingForm(std::string_view text) { return UpperAscii(TrimBlanks(text)); }
+
 TextMatcher::TextMatcher(const std::vector<std::string>& texts) : texts_(texts), seen_(texts.size(), 0) {
   std::size_t states = 1;
   for (const std::string& text : texts_) {
@@ -101,7 +103,7 @@ void TextMatcher::Build() {
 void TextMatcher::Find(std::string_view title, std::vector<std::uint32_t>& found) {
   found.clear();
   if (!automaton_) {
-    const std::string searched = UpperAscii(TrimBlanks(title));
+    const std::string searched = MatchingForm(title);
     for (std::size_t t = 0; t < texts_.size(); ++t) {
       if (FindText(texts_[t], searched) != 0) found.push_back(static_cast<std::uint32_t>(t));
     }

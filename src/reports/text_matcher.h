@@ -11,6 +11,10 @@
 
 namespace brisquel {
 
+// The form in which texts and titles are compared: blanks trimmed from both
+// ends, a-z upper-cased.
+std::string MatchingForm(std::string_view text);
+
 class TextMatcher {
  public:
   // texts are in matching form; a text's index is its place in texts.
@@ -18,7 +22,7 @@ class TextMatcher {
 
   // Sets found to the indices, in increasing order, of the texts found in
   // title's matching form: those for which
-  // FindText(text, UpperAscii(TrimBlanks(title))) is not 0.
+  // FindText(text, MatchingForm(title)) is not 0.
   void Find(std::string_view title, std::vector<std::uint32_t>& found);
 
  private:
