@@ -9,6 +9,7 @@
 #include <ucontext.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "runtime/messages.h"
@@ -244,18 +245,19 @@ class PosixProcess final : public ProcessServices {
 }  // namespace
 
 std::string CommandLineFromArgv(int argc, const char* const* argv) {
-  std::string line = argc > 0 ? "" : "brisquel";
-  for (int i = 0; i < argc; ++i) {
+  std::string line;
+  // Argument 0 is always there (argc may be 0): an empty one would vanish
+  // like "" and let argument 1 take its place, so the program's name
+  // stands in for it.
+  for (int i = 0; i < std::max(argc, 1); ++i) {
     std::string argument;
     bool blank = false;
-    for (const char* p = argv[i]; *p != '\0'; ++p) {
+    for (const char* p = i < argc ? argv[i] : ""; *p != '\0'; ++p) {
       if (*p == '"') continue;
       if (static_cast<unsigned char>(*p) <= 32) blank = true;
       argument.push_back(*p);
     }
     if (argument.empty()) {
-      // An empty argument 0 would vanish like "" and let argument 1 take
-      // its place: stand in the program's name for it.
       if (i > 0) continue;
       argument = "brisquel";
     }
