@@ -41,5 +41,6 @@ build_preset() {
 PACKAGE_PACKAGES=(dpkg-dev lintian man-db unzip binutils-mingw-w64-i686)
 
 # What the X11 end-to-end tests and scripts/run without a display need:
-# a virtual X server, a small window manager, and wmctrl to see it is up.
-X11_PACKAGES=(xvfb evilwm wmctrl)
+# a virtual X server, a small window manager with the font it is started
+# with, and wmctrl to see it is up.
+X11_PACKAGES=(xvfb evilwm xfonts-base wmctrl)

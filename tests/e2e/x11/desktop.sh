@@ -27,11 +27,20 @@ start_xvfb() {
   export DISPLAY=":$(head -n 1 "$DESKTOP_DIR/display")"
 }
 
-# start_wm: openbox on DISPLAY, ready once it answers as an EWMH manager.
+# wm_up PID: the window manager answers as an EWMH manager, or has ended.
+wm_up() { wmctrl -m >/dev/null 2>&1 || ! kill -0 "$1" 2>/dev/null; }
+
+# start_wm: evilwm on DISPLAY, ready once it answers as an EWMH manager.
+# Its font is "fixed" (xfonts-base): its default, "variable", needs fonts
+# that a minimal machine lacks, and without a font it does not start.
 start_wm() {
-  evilwm >"$DESKTOP_DIR/wm.log" 2>&1 </dev/null &
-  DESKTOP_PIDS+=($!)
-  wait_for 15 "the window manager" wmctrl -m
+  evilwm -fn fixed >"$DESKTOP_DIR/wm.log" 2>&1 </dev/null &
+  local pid=$!
+  DESKTOP_PIDS+=("$pid")
+  if ! wait_for 15 "the window manager" wm_up "$pid" || ! wmctrl -m >/dev/null 2>&1; then
+    echo "the window manager did not come up; its log: $(cat "$DESKTOP_DIR/wm.log")" >&2
+    return 1
+  fi
 }
 
 # helper_ready FILE PID: the helper has said "ready", or has ended (an error).
