@@ -120,6 +120,30 @@ TEST(Program, SearchWithoutTextsIsOneBlockAndStillTakesTheSnapshot) {
   EXPECT_EQ(desktop.calls.front(), "Find");
 }
 
+TEST(Program, ADisplayThatIsGoneEndsTheRunWithCode2) {
+  struct Case {
+    std::string command_line;
+    std::uint32_t stdout_type;
+    std::string out;
+  };
+  const Case cases[] = {
+      {"brisquel /L", kFileTypePipe, kBannerLine},
+      {"brisquel /C", kFileTypeChar, kBannerLine},
+      {"brisquel /F calc", kFileTypePipe, kBannerLine + kHeading + "    [calc]\r\n"},
+      {"brisquel /F calc", kFileTypeDisk, kBannerLine + kHeading + "    [calc]\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command_line);
+    FakeProcess process = ProcessFor(c.command_line, c.stdout_type);
+    FakeDesktop desktop = TwoApps();
+    desktop.display_unreachable = true;
+    const ProgramRun run = RunOn(process, desktop);
+    EXPECT_EQ(run.exit_code, 2u);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, "brisquel: cannot open display \":fake\"\r\n");
+  }
+}
+
 TEST(Program, ListingsPadAndCutTitles) {
   FakeDesktop desktop;
   desktop.windows = {{1, std::string(28, 'a'), std::string(30, 'k'), 2, 3, 4, false},

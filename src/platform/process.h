@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace brisquel {
 
@@ -65,5 +66,14 @@ class ProcessServices {
   // NUL) and returns its length; 0 when there is no such entry.
   virtual int LoadStringA(std::uint32_t id, char* buffer, int size) = 0;
 };
+
+// The services of the process the program runs in, made by the backend the
+// build chose. May throw std::bad_alloc, before the runtime has started.
+std::unique_ptr<ProcessServices> NewDefaultProcessServices(int argc, const char* const* argv);
+
+// For a failure before the runtime has started (memory exhausted while the
+// services themselves are made): shows the runtime error line the platform's
+// way and ends the process with number as its exit code.
+[[noreturn]] void EndBeforeStartUp(int number);
 
 }  // namespace brisquel

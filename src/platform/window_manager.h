@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace brisquel {
 
@@ -10,6 +11,12 @@ using WindowHandle = std::uint32_t;
 
 inline constexpr std::uint32_t kGwHwndNext = 2;
 
+// A backend whose display cannot be reached, or is lost during the walk,
+// does not return from the call: it ends the run through EndForDisplay
+// (runtime/display_end.h), which writes one line naming the display on
+// standard error and the output channel's buffered lines, and ends the
+// process with kExitDisplayFailure (2). That path allocates nothing the backend does not
+// already hold. Windows' own window manager has no such failure.
 class WindowManager {
  public:
   virtual ~WindowManager() = default;
@@ -36,5 +43,10 @@ class WindowManager {
   // The window's parent or owner, 0 when it has none.
   virtual WindowHandle GetParent(WindowHandle window) = 0;
 };
+
+// The window manager of the desktop the program runs on, chosen by the
+// build and, where a platform has more than one kind of desktop, at run time.
+// Reaches no display until its first call.
+std::unique_ptr<WindowManager> NewDefaultWindowManager();
 
 }  // namespace brisquel

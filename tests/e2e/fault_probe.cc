@@ -3,7 +3,7 @@
 #include <csignal>
 #include <cstring>
 
-#include "platform/posix/posix_process.h"
+#include "platform/process.h"
 #include "runtime/output_channel.h"
 #include "runtime/process_end.h"
 
@@ -24,7 +24,7 @@ int Recurse(int depth) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  auto process = brisquel::NewPosixProcessServices(argc, argv);
+  auto process = brisquel::NewDefaultProcessServices(argc, argv);
   brisquel::StartRuntime(*process);
   brisquel::SetConsoleReports(true);
   brisquel::WriteLine("probe");

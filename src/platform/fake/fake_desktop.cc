@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "runtime/display_end.h"
 #include "runtime/text.h"
 
 namespace brisquel {
@@ -18,6 +19,7 @@ void FakeDesktop::Record(const char* call, WindowHandle window) {
 
 WindowHandle FakeDesktop::FindWindowA(const char*, const char*) {
   if (record_calls) calls.push_back("Find");
+  if (display_unreachable) EndForDisplay("cannot open display ", "\":fake\"");
   get_window_calls_ = 0;
   destroyed_.clear();
   position_.clear();

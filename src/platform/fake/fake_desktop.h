@@ -29,6 +29,7 @@ class FakeDesktop : public WindowManager {
   WindowHandle fail_class_of = 0;    // GetClassNameA fails for this window
   WindowHandle fail_ids_of = 0;      // GetWindowThreadProcessId fails for this window
   WindowHandle destroy_at_visit = 0; // destroyed when the walk reaches it (its calls then fail)
+  bool display_unreachable = false;  // FindWindowA ends the run as a backend whose display is gone
 
   // Every call made, e.g. "Find", "Next 5", "Text 5"; for order checks.
   std::vector<std::string> calls;

@@ -287,10 +287,11 @@ std::uint32_t WindowsErrorFromErrno(int error) {
   }
 }
 
-std::unique_ptr<ProcessServices> NewPosixProcessServices(int argc, const char* const* argv) {
+std::unique_ptr<ProcessServices> NewDefaultProcessServices(int argc, const char* const* argv) {
   return std::make_unique<PosixProcess>(argc, argv);
 }
 
+// Writes the runtime error line to standard error.
 void EndBeforeStartUp(int number) {
   // The message box's stand-in: caption, then text, on standard error.
   char line[32];

@@ -17,11 +17,4 @@ std::string CommandLineFromArgv(int argc, const char* const* argv);
 // errno mapped to the Windows error code a failed write would give.
 std::uint32_t WindowsErrorFromErrno(int error);
 
-std::unique_ptr<ProcessServices> NewPosixProcessServices(int argc, const char* const* argv);
-
-// For a failure before the runtime has started (memory exhausted while the
-// services themselves are made): writes the runtime error line to standard
-// error and ends the process with number as its exit code.
-[[noreturn]] void EndBeforeStartUp(int number);
-
 }  // namespace brisquel

@@ -6,6 +6,8 @@
 #endif
 #include <windows.h>
 
+#include <memory>
+
 #include "runtime/process_end.h"
 
 namespace brisquel {
@@ -83,6 +85,22 @@ int Win32Process::MessageBoxA(const char* text, const char* caption, std::uint32
 
 int Win32Process::LoadStringA(std::uint32_t id, char* buffer, int size) {
   return ::LoadStringA(::GetModuleHandleA(nullptr), id, buffer, size);
+}
+
+std::unique_ptr<ProcessServices> NewDefaultProcessServices(int, const char* const*) {
+  return std::make_unique<Win32Process>();  // the command line comes from GetCommandLineA
+}
+
+// The message box's stand-in, as on Linux: caption, then text, on standard
+// error, so that a batch file is never left waiting on a dialog.
+void EndBeforeStartUp(int number) {
+  char line[40] = "Error\r\n";
+  const int length = 7 + RuntimeErrorLine(number, 0, line + 7);
+  line[length] = '\r';
+  line[length + 1] = '\n';
+  DWORD written = 0;
+  ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), line, static_cast<DWORD>(length + 2), &written, nullptr);
+  ::ExitProcess(static_cast<UINT>(number));
 }
 
 }  // namespace brisquel

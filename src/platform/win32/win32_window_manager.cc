@@ -6,6 +6,8 @@
 #endif
 #include <windows.h>
 
+#include <memory>
+
 namespace brisquel {
 namespace {
 
@@ -60,6 +62,10 @@ std::uint32_t Win32WindowManager::GetWindowThreadProcessId(WindowHandle window,
 
 WindowHandle Win32WindowManager::GetParent(WindowHandle window) {
   return FromHwnd(::GetParent(ToHwnd(window)));
+}
+
+std::unique_ptr<WindowManager> NewDefaultWindowManager() {
+  return std::make_unique<Win32WindowManager>();
 }
 
 }  // namespace brisquel

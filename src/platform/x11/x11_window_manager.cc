@@ -21,12 +21,10 @@
 #include <vector>
 
 #include "platform/x11/window_table.h"
-#include "runtime/process_end.h"
+#include "runtime/display_end.h"
 
 namespace brisquel {
 namespace {
-
-constexpr std::uint32_t kExitNoDisplay = 2;
 
 // Titles and class names are read up to their first 1024 bytes; the
 // program asks for at most 254 of them.
@@ -43,17 +41,30 @@ struct FreeDeleter {
 template <typename T>
 using Reply = std::unique_ptr<T, FreeDeleter>;
 
-// The display's name as the user gave it, for messages.
-std::string DisplayName() {
-  const char* name = std::getenv("DISPLAY");
-  if (name == nullptr || *name == '\0') return "(DISPLAY is not set)";
-  return std::string("\"") + name + "\"";
+// The display's name as the user gave it, for messages: a fixed buffer,
+// since the message is written on a path that allocates nothing.
+struct DisplayName {
+  char text[256];
+  std::size_t length;
+};
+
+DisplayName NameOfDisplay() {
+  DisplayName name{};
+  const char* display = std::getenv("DISPLAY");
+  const bool quoted = display != nullptr && *display != '\0';
+  const std::string_view shown = quoted ? std::string_view(display) : "(DISPLAY is not set)";
+  const std::size_t room = sizeof name.text - 2;
+  const std::size_t count = std::min(shown.size(), room);
+  if (quoted) name.text[name.length++] = '"';
+  std::memcpy(name.text + name.length, shown.data(), count);
+  name.length += count;
+  if (quoted) name.text[name.length++] = '"';
+  return name;
 }
 
-[[noreturn]] void EndWithoutDisplay(const char* what) {
-  const std::string line = std::string("brisquel: ") + what + DisplayName();
-  WriteErrorLine(line.data(), static_cast<std::uint32_t>(line.size()));
-  EndProcess(kExitNoDisplay);
+[[noreturn]] void EndWithoutDisplay(std::string_view what) {
+  const DisplayName name = NameOfDisplay();
+  EndForDisplay(what, std::string_view(name.text, name.length));
 }
 
 struct Atoms {

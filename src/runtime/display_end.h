@@ -1,0 +1,19 @@
+// The end of a run whose display cannot be reached: the one path every
+// window-manager backend takes when its display is gone.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace brisquel {
+
+inline constexpr std::uint32_t kExitDisplayFailure = 2;
+
+// Writes "brisquel: " what display and CR LF on standard error, then ends
+// the process through EndProcess (which writes out the output channel's
+// buffered lines) with kExitDisplayFailure. what says what failed ("cannot open display "),
+// display names it ("\":1\""). Builds the line in a fixed buffer (a longer
+// line is cut) and allocates nothing.
+[[noreturn]] void EndForDisplay(std::string_view what, std::string_view display);
+
+}  // namespace brisquel
