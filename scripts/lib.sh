@@ -18,8 +18,10 @@ need_packages() {
   if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
   fi
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq >&2
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+  # One install at a time: suites run side by side share apt's locks.
+  as_root flock /var/lock/brisquel-apt.lock sh -c '
+    DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@"' sh "${missing[@]}" >&2
 }
 
 # The packages every build of the native program needs.
