@@ -20,6 +20,7 @@ constexpr std::size_t kLoadedFormatSize = 64;
 
 ProcessServices* process_services = nullptr;
 bool console_reports = false;
+bool text_is_utf8 = false;
 bool kinds_installed = false;
 bool reporting = false;
 std::uint32_t exit_code = 0;
@@ -132,6 +133,7 @@ void StartRuntime(ProcessServices& process) {
   last_report_length = 0;
   last_report_on_stderr = false;
   process.InstallFaultHandler();
+  text_is_utf8 = process.GetACP() == kCpUtf8;
   exit_code = 0;
   ResetOutputChannel();
   MakeOutOfMemoryRecord();
@@ -139,6 +141,8 @@ void StartRuntime(ProcessServices& process) {
 }
 
 ProcessServices& Process() { return *process_services; }
+
+bool TextIsUtf8() { return text_is_utf8; }
 
 void SetConsoleReports(bool on) { console_reports = on; }
 

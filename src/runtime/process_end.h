@@ -18,6 +18,10 @@ void StartRuntime(ProcessServices& process);
 // The process services bound by StartRuntime.
 ProcessServices& Process();
 
+// True when the program's texts are UTF-8: GetACP answered kCpUtf8 at
+// start-up (the Linux program). Otherwise texts are single-byte.
+bool TextIsUtf8();
+
 // When set, failure reports go to standard output; when clear, to a
 // message box.
 void SetConsoleReports(bool on);

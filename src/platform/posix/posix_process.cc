@@ -205,6 +205,8 @@ class PosixProcess final : public ProcessServices {
   }
 
   std::uint32_t GetLastError() override { return last_error_; }
+  // Window titles and class names reach the Linux program as UTF-8.
+  std::uint32_t GetACP() override { return kCpUtf8; }
 
   bool CloseHandle(FileHandle handle) override { return ::close(static_cast<int>(handle)) == 0; }
 
