@@ -74,7 +74,8 @@ class ProcessServices {
 };
 
 // The services of the process the program runs in, made by the backend the
-// build chose. May throw std::bad_alloc, before the runtime has started.
+// build chose. Memory running out here is a failure before the runtime has
+// started (EndBeforeStartUp, or std::bad_alloc where no handler ends it).
 std::unique_ptr<ProcessServices> NewDefaultProcessServices(int argc, const char* const* argv);
 
 // For a failure before the runtime has started (memory exhausted while the

@@ -7,6 +7,7 @@
 
 #include "runtime/failures.h"
 #include "runtime/format.h"
+#include "runtime/memory_end.h"
 #include "runtime/messages.h"
 #include "runtime/output_channel.h"
 
@@ -137,6 +138,7 @@ void StartRuntime(ProcessServices& process) {
   exit_code = 0;
   ResetOutputChannel();
   MakeOutOfMemoryRecord();
+  PrepareFailurePath();
   kinds_installed = true;
 }
 
