@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace brisquel {
+namespace {
+
+const std::string kUsage =
+    "       Get window lists, window class lists and search for window text.\r\n"
+    "Usage: Search all windows for window containing specified text (or list of)\r\n"
+    "         BRISQUEL /F <\"wintext1\"> ... <\"wintextN\">\r\n"
+    "           ErrorLevel=1    Found\r\n"
+    "           ErrorLevel=0    Not found\r\n"
+    "       List all windows open\r\n"
+    "         BRISQUEL /L\r\n"
+    "       List all windows open (Class names)\r\n"
+    "         BRISQUEL /C\r\n";
+const std::string kHeading = "  Searching for windows containing following text:\r\n";
+
+FakeDesktop TwoApps() {
+  FakeDesktop desktop;
+  desktop.windows = {{0xA01B2, "Calculator", "CalcFrame", 0x5A4, 0x1F0, 0, false},
+                     {0x3C, "Untitled - Notepad", "Notepad", 0x77, 0x88, 0, false}};
+  return desktop;
+}
+
+TEST(Program, OptionsChooseTheMode) {
+  struct Case {
+    std::string command_line;
+    std::string after_banner;
+  };
+  const std::string listing =
+      "  [Calculator                  ] TID:$5A4 HWND:$A01B2 PID:$1F0 PAR:$0\r\n"
+      "  [Untitled - Notepad          ] TID:$77 HWND:$3C PID:$88 PAR:$0\r\n";
+  const Case cases[] = {
+      {"brisquel", kUsage},
+      {"brisquel /M", ""},
+      {"brisquel -m", ""},
+      {"brisquel \" /m \"", ""},
+      {"brisquel -l", listing},
+      {"brisquel /l /F calc", listing},
+      {"\"C:\\Program Files\\brisquel.exe\" \"\" /L", listing},
+      {"brisquel -c",
+       "  [Calculator                              ] [CalcFrame                     ]\r\n"
+       "  [Untitled - Notepad                      ] [Notepad                       ]\r\n"},
+      {"brisquel \"   \"", kUsage},
+      {"brisquel /X", kUsage},
+      {"brisquel F", kUsage},
+      {"brisquel /FF", kUsage},
+      {"brisquel --F", kUsage},
+      {"brisquel \"/F X\"", kUsage},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command_line);
+    const ProgramRun run = RunCommand(c.command_line, TwoApps());
+    EXPECT_EQ(run.out, kBannerLine + c.after_banner);
+    EXPECT_EQ(run.exit_code, 0u);
+  }
+}
+
+TEST(Program, SearchReportsEveryMatchGroupedByWindow) {
+  struct Case {
+    const char* name;
+    std::string command_line;
+    std::vector<FakeWindow> windows;
+    std::string after_banner;
+    std::uint32_t exit_code;
+  };
+  const Case cases[] = {
+      {"the worked example", "brisquel /F calc \"  EDIT\"", TwoApps().windows,
+       kHeading + "    [calc]\r\n    [  EDIT]\r\n"
+                  "  Found [Calculator                         ] TID:$5A4, HWND:$A01B2, PID:$1F0\r\n"
+                  "  ErrorLevel(1)\r\n",
+       1},
+      {"no texts", "brisquel -f", TwoApps().windows, kHeading + "  ErrorLevel(0)\r\n", 0},
+      {"no match", "brisquel /F zzz", TwoApps().windows, kHeading + "    [zzz]\r\n  ErrorLevel(0)\r\n", 0},
+      {"two texts, one window", "brisquel /F note UNTITLED", TwoApps().windows,
+       kHeading + "    [note]\r\n    [UNTITLED]\r\n"
+                  "  Found [Untitled - Notepad                 ] TID:$77, HWND:$3C, PID:$88\r\n"
+                  "  Found [Untitled - Notepad                 ] TID:$77, HWND:$3C, PID:$88\r\n"
+                  "  ErrorLevel(1)\r\n",
+       1},
+      {"quoted blanks match nothing", "brisquel /F \"   \"", TwoApps().windows,
+       kHeading + "    [   ]\r\n  ErrorLevel(0)\r\n", 0},
+      {"title blanks are trimmed, inner ones count", "brisquel /F \"a b\" \"ab\"",
+       {{1, "\t a b \r", "", 1, 2, 0, false}},
+       kHeading + "    [a b]\r\n    [ab]\r\n  Found [\t a b \r                            ] TID:$1, HWND:$1, PID:$2\r\n"
+                  "  ErrorLevel(1)\r\n",
+       1},
+      {"accented capitals do not fold", "brisquel /F \xC9T\xC9", {{1, "\xE9t\xE9", "", 1, 2, 0, false}},
+       kHeading + "    [\xC9T\xC9]\r\n  ErrorLevel(0)\r\n", 0},
+      {"long title printed whole, top-bit ids", "brisquel /F x",
+       {{0xFFFFFFFFu, std::string(40, 'x'), "", 0x80000000u, 0xFFFFFFFEu, 0, false}},
+       kHeading + "    [x]\r\n  Found [" + std::string(40, 'x') + "] TID:$80000000, HWND:$FFFFFFFF, PID:$FFFFFFFE\r\n"
+                  "  ErrorLevel(1)\r\n",
+       1},
+      {"empty desktop", "brisquel /F a", {}, kHeading + "    [a]\r\n  ErrorLevel(0)\r\n", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeDesktop desktop;
+    desktop.windows = c.windows;
+    const ProgramRun run = RunCommand(c.command_line, desktop);
+    EXPECT_EQ(run.out, kBannerLine + c.after_banner);
+    EXPECT_EQ(run.exit_code, c.exit_code);
+  }
+}
+
+TEST(Program, SearchWithoutTextsIsOneBlockAndStillTakesTheSnapshot) {
+  FakeProcess process;
+  process.command_line = "brisquel /F";
+  FakeDesktop desktop = TwoApps();
+  const ProgramRun run = RunOn(process, desktop);
+  EXPECT_EQ(run.out.size(), 128u);
+  ASSERT_EQ(process.writes.size(), 1u);
+  EXPECT_FALSE(desktop.calls.empty());
+  EXPECT_EQ(desktop.calls.front(), "Find");
+}
+
+TEST(Program, ADisplayThatIsGoneEndsTheRunWithCode2) {
+  struct Case {
+    std::string command_line;
+    std::uint32_t stdout_type;
+    std::string out;
+  };
+  const Case cases[] = {
+      {"brisquel /L", kFileTypePipe, kBannerLine},
+      {"brisquel /C", kFileTypeChar, kBannerLine},
+      {"brisquel /F calc", kFileTypePipe, kBannerLine + kHeading + "    [calc]\r\n"},
+      {"brisquel /F calc", kFileTypeDisk, kBannerLine + kHeading + "    [calc]\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command_line);
+    FakeProcess process = ProcessFor(c.command_line, c.stdout_type);
+    FakeDesktop desktop = TwoApps();
+    desktop.display_unreachable = true;
+    const ProgramRun run = RunOn(process, desktop);
+    EXPECT_EQ(run.exit_code, 2u);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, "brisquel: cannot open display \":fake\"\r\n");
+  }
+}
+
+TEST(Program, ListingsPadAndCutTitles) {
+  FakeDesktop desktop;
+  desktop.windows = {{1, std::string(28, 'a'), std::string(30, 'k'), 2, 3, 4, false},
+                     {5, std::string(29, 'b') + "END", "K", 6, 7, 0, false},
+                     {8, std::string(41, 'c'), std::string(31, 'm'), 9, 10, 0, false}};
+  const ProgramRun list = RunCommand("brisquel /L", desktop);
+  EXPECT_EQ(list.out, kBannerLine + "  [" + std::string(28, 'a') + "] TID:$2 HWND:$1 PID:$3 PAR:$4\r\n" +
+                          "  [" + std::string(28, 'b') + "] TID:$6 HWND:$5 PID:$7 PAR:$0\r\n" + "  [" +
+                          std::string(28, 'c') + "] TID:$9 HWND:$8 PID:$A PAR:$0\r\n");
+  const ProgramRun classes = RunCommand("brisquel /C", desktop);
+  EXPECT_EQ(classes.out, kBannerLine + "  [" + std::string(28, 'a') + std::string(12, ' ') + "] [" +
+                             std::string(30, 'k') + "]\r\n" + "  [" + std::string(29, 'b') + "END" +
+                             std::string(8, ' ') + "] [K" + std::string(29, ' ') + "]\r\n" + "  [" +
+                             std::string(41, 'c') + "] [" + std::string(31, 'm') + "]\r\n");
+  EXPECT_EQ(RunCommand("brisquel /L").out, kBannerLine);
+}
+
+TEST(Program, ControlBytesInTitlesAreMaskedOnlyOnATerminal) {
+  FakeDesktop desktop;
+  desktop.windows = {{1, "a\x1B]0;pwned\x07z\x7F", "k\tl", 1, 1, 0, false}};
+  for (std::uint32_t type : {kFileTypeChar, kFileTypePipe}) {
+    FakeProcess process;
+    process.command_line = "brisquel /C";
+    process.stdout_type = type;
+    const ProgramRun run = RunOn(process, desktop);
+    const std::string title = type == kFileTypeChar ? "a?]0;pwned?z?" : "a\x1B]0;pwned\x07z\x7F";
+    const std::string klass = type == kFileTypeChar ? "k?l" : "k\tl";
+    EXPECT_EQ(run.out, kBannerLine + "  [" + title + std::string(40 - title.size(), ' ') + "] [" + klass +
+                           std::string(27, ' ') + "]\r\n");
+  }
+}
+
+}  // namespace
+}  // namespace brisquel
