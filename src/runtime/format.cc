@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "runtime/failures.h"
+#include "runtime/text_columns.h"
 
 namespace brisquel {
 namespace {
@@ -136,6 +137,7 @@ class Reader {
 
 // A converted argument before padding: sign, leading zeros, then text.
 struct Converted {
+  bool is_text = false;  // a text argument: its width is its columns
   bool negative = false;
   std::int64_t zeros = 0;
   std::string_view text;
@@ -150,8 +152,9 @@ bool Convert(const FormatArg& arg, const Specifier& spec, Converted& out) {
     case FormatArg::Kind::kText: {
       if (spec.letter != 's') return false;
       out.text = arg.text();
-      if (spec.has_precision && spec.precision >= 0 && static_cast<std::uint64_t>(spec.precision) < out.text.size()) {
-        out.text = out.text.substr(0, static_cast<std::size_t>(spec.precision));
+      out.is_text = true;
+      if (spec.has_precision && spec.precision >= 0) {
+        out.text = CutToColumns(out.text, static_cast<std::size_t>(spec.precision));
       }
       return true;
     }
@@ -179,10 +182,12 @@ bool Convert(const FormatArg& arg, const Specifier& spec, Converted& out) {
   return true;
 }
 
-// Appends the converted argument filled with spaces to spec's width, on the
-// left or (with the minus flag) on the right; false when the area is full.
+// Appends the converted argument filled with spaces to spec's width (a
+// text's width counted in columns), on the left or (with the minus flag)
+// on the right; false when the area is full.
 bool Pad(Area& area, const Specifier& spec, const Converted& value) {
-  const std::int64_t length = (value.negative ? 1 : 0) + value.zeros + static_cast<std::int64_t>(value.text.size());
+  std::int64_t length = (value.negative ? 1 : 0) + value.zeros + static_cast<std::int64_t>(value.text.size());
+  if (value.is_text && spec.width > 0) length = static_cast<std::int64_t>(ColumnsOf(value.text));
   const std::int64_t fill = spec.width - length;
   return (spec.left || area.Fill(' ', fill)) && (!value.negative || area.Append("-", 1)) &&
          area.Fill('0', value.zeros) && area.Append(value.text.data(), value.text.size()) &&
