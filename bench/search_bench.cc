@@ -12,6 +12,7 @@
 #include "app/globals.h"
 #include "platform/fake/fake_desktop.h"
 #include "platform/fake/fake_process.h"
+#include "platform/posix/utf8_columns.h"
 #include "reports/reports.h"
 #include "runtime/process_end.h"
 
@@ -80,23 +81,30 @@ int main(int argc, char** argv) {
   using namespace brisquel;
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
   FakeDesktop desktop = MakeDesktop();
-  SinkProcess process;
-  process.command_line = CommandLine();
-  StartRuntime(process);
-  SetConsoleReports(true);
-
-  const double search = MedianMs(runs, [&] {
-    ErrorLevel = 0;
-    SearchReport(desktop);
-  });
-  const std::uint64_t search_bytes = process.bytes / runs;
-  process.bytes = 0;
-  const double listing = MedianMs(runs, [&] { WindowListReport(desktop); });
-  const std::uint64_t listing_bytes = process.bytes / runs;
-
+  InstallUtf8Columns(Utf8Columns());
   std::printf("windows %d, search texts %d, runs %d (median)\n", kWindows, kTexts, runs);
-  std::printf("search  /F: %8.2f ms  (%llu output bytes, ErrorLevel %d; target <= 20 ms)\n", search,
-              static_cast<unsigned long long>(search_bytes), ErrorLevel);
-  std::printf("listing /L: %8.2f ms  (%llu output bytes)\n", listing, static_cast<unsigned long long>(listing_bytes));
+  // Single-byte texts (the Windows program), then UTF-8 (the Linux one).
+  for (const std::uint32_t code_page : {1252u, kCpUtf8}) {
+    SinkProcess process;
+    process.command_line = CommandLine();
+    process.code_page = code_page;
+    StartRuntime(process);
+    SetConsoleReports(true);
+
+    const double search = MedianMs(runs, [&] {
+      ErrorLevel = 0;
+      SearchReport(desktop);
+    });
+    const std::uint64_t search_bytes = process.bytes / runs;
+    process.bytes = 0;
+    const double listing = MedianMs(runs, [&] { WindowListReport(desktop); });
+    const std::uint64_t listing_bytes = process.bytes / runs;
+
+    const char* texts = code_page == kCpUtf8 ? "UTF-8" : "single-byte";
+    std::printf("search  /F, %-11s: %8.2f ms  (%llu output bytes, ErrorLevel %d; target <= 20 ms)\n", texts, search,
+                static_cast<unsigned long long>(search_bytes), ErrorLevel);
+    std::printf("listing /L, %-11s: %8.2f ms  (%llu output bytes)\n", texts, listing,
+                static_cast<unsigned long long>(listing_bytes));
+  }
   return 0;
 }

@@ -35,7 +35,7 @@ need_packages() {
 }
 
 # The packages every build of the native program needs.
-NATIVE_PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev googletest libxcb1-dev libxcb-res0-dev)
+NATIVE_PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev googletest libxcb1-dev libxcb-res0-dev libunistring-dev)
 
 # build_preset NAME configures (once) and builds one CMake preset.
 build_preset() {

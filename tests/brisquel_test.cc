@@ -176,5 +176,86 @@ TEST(Program, ControlBytesInTitlesAreMaskedOnlyOnATerminal) {
   }
 }
 
+// Texts in UTF-8 (the Linux program): every column counts what a terminal
+// shows, so each line's closing bracket stands in the same column; cuts
+// fall between characters. The same desktop read as single-byte text keeps
+// counting bytes.
+TEST(Program, Utf8TitlesAreAlignedByColumns) {
+  const std::string e = "\xC3\xA9", zhong = "\xE4\xB8\xAD", grin = "\xF0\x9F\x98\x80", acute = "\xCC\x81";
+  std::string wide;  // 15 wide characters: 30 columns, 45 bytes
+  for (int i = 0; i < 15; ++i) wide += zhong;
+  const std::string over_limit = std::string(253, 'a') + zhong;  // 256 bytes; the 254-byte limit falls inside
+  FakeDesktop desktop;
+  desktop.windows = {{1, "Caf" + e + " menu", "caf" + e, 1, 1, 0, false},
+                     {2, wide, zhong + zhong, 2, 2, 0, false},
+                     {3, "a" + wide, "K", 3, 3, 0, false},
+                     {4, grin + " smile", grin, 4, 4, 0, false},
+                     {5, "Cafe" + acute, "e" + acute, 5, 5, 0, false},
+                     {6, "bad\xFF\xC3(", "x\x80", 6, 6, 0, false},
+                     {7, over_limit, "K", 7, 7, 0, false}};
+  auto spaces = [](std::size_t n) { return std::string(n, ' '); };
+  std::string wide14;
+  for (int i = 0; i < 14; ++i) wide14 += zhong;
+  const std::string a13 = "a" + wide14.substr(0, 13 * 3);
+  const std::string a253 = std::string(253, 'a');
+  struct Case {
+    const char* name;
+    std::uint32_t code_page;
+    std::string command;
+    std::string out;
+  };
+  const Case cases[] = {
+      {"/L, UTF-8", kCpUtf8, "brisquel /L",
+       kBannerLine + "  [Caf" + e + " menu" + spaces(19) + "] TID:$1 HWND:$1 PID:$1 PAR:$0\r\n" +
+           "  [" + wide14 + "] TID:$2 HWND:$2 PID:$2 PAR:$0\r\n" +
+           "  [" + a13 + " ] TID:$3 HWND:$3 PID:$3 PAR:$0\r\n" +
+           "  [" + grin + " smile" + spaces(20) + "] TID:$4 HWND:$4 PID:$4 PAR:$0\r\n" +
+           "  [Cafe" + acute + spaces(24) + "] TID:$5 HWND:$5 PID:$5 PAR:$0\r\n" +
+           "  [bad\xFF\xC3(" + spaces(22) + "] TID:$6 HWND:$6 PID:$6 PAR:$0\r\n" +
+           "  [" + std::string(28, 'a') + "] TID:$7 HWND:$7 PID:$7 PAR:$0\r\n"},
+      {"/C, UTF-8", kCpUtf8, "brisquel /C",
+       kBannerLine + "  [Caf" + e + " menu" + spaces(31) + "] [caf" + e + spaces(26) + "]\r\n" +
+           "  [" + wide + spaces(10) + "] [" + zhong + zhong + spaces(26) + "]\r\n" +
+           "  [a" + wide + spaces(9) + "] [K" + spaces(29) + "]\r\n" +
+           "  [" + grin + " smile" + spaces(32) + "] [" + grin + spaces(28) + "]\r\n" +
+           "  [Cafe" + acute + spaces(36) + "] [e" + acute + spaces(29) + "]\r\n" +
+           "  [bad\xFF\xC3(" + spaces(34) + "] [x\x80" + spaces(28) + "]\r\n" +
+           "  [" + a253 + "] [K" + spaces(29) + "]\r\n"},
+      {"/F, UTF-8", kCpUtf8, "brisquel /F caf smile " + zhong + " bad aaaa",
+       kBannerLine + kHeading + "    [caf]\r\n    [smile]\r\n    [" + zhong + "]\r\n    [bad]\r\n    [aaaa]\r\n" +
+           "  Found [Caf" + e + " menu" + spaces(26) + "] TID:$1, HWND:$1, PID:$1\r\n" +
+           "  Found [" + wide + spaces(5) + "] TID:$2, HWND:$2, PID:$2\r\n" +
+           "  Found [a" + wide + spaces(4) + "] TID:$3, HWND:$3, PID:$3\r\n" +
+           "  Found [" + grin + " smile" + spaces(27) + "] TID:$4, HWND:$4, PID:$4\r\n" +
+           "  Found [Cafe" + acute + spaces(31) + "] TID:$5, HWND:$5, PID:$5\r\n" +
+           "  Found [bad\xFF\xC3(" + spaces(29) + "] TID:$6, HWND:$6, PID:$6\r\n" +
+           "  Found [" + a253 + "] TID:$7, HWND:$7, PID:$7\r\n  ErrorLevel(1)\r\n"},
+      {"/L, single-byte", 1252, "brisquel /L",
+       kBannerLine + "  [Caf" + e + " menu" + spaces(18) + "] TID:$1 HWND:$1 PID:$1 PAR:$0\r\n" +
+           "  [" + wide.substr(0, 28) + "] TID:$2 HWND:$2 PID:$2 PAR:$0\r\n" +
+           "  [" + ("a" + wide).substr(0, 28) + "] TID:$3 HWND:$3 PID:$3 PAR:$0\r\n" +
+           "  [" + grin + " smile" + spaces(18) + "] TID:$4 HWND:$4 PID:$4 PAR:$0\r\n" +
+           "  [Cafe" + acute + spaces(22) + "] TID:$5 HWND:$5 PID:$5 PAR:$0\r\n" +
+           "  [bad\xFF\xC3(" + spaces(22) + "] TID:$6 HWND:$6 PID:$6 PAR:$0\r\n" +
+           "  [" + std::string(28, 'a') + "] TID:$7 HWND:$7 PID:$7 PAR:$0\r\n"},
+      {"/C, single-byte", 1252, "brisquel /C",
+       kBannerLine + "  [Caf" + e + " menu" + spaces(30) + "] [caf" + e + spaces(25) + "]\r\n" +
+           "  [" + wide + "] [" + zhong + zhong + spaces(24) + "]\r\n" +
+           "  [a" + wide + "] [K" + spaces(29) + "]\r\n" +
+           "  [" + grin + " smile" + spaces(30) + "] [" + grin + spaces(26) + "]\r\n" +
+           "  [Cafe" + acute + spaces(34) + "] [e" + acute + spaces(27) + "]\r\n" +
+           "  [bad\xFF\xC3(" + spaces(34) + "] [x\x80" + spaces(28) + "]\r\n" +
+           "  [" + a253 + "\xE4] [K" + spaces(29) + "]\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeProcess process = Utf8ProcessFor(c.command);
+    process.code_page = c.code_page;
+    const ProgramRun run = RunOn(process, desktop);
+    EXPECT_EQ(run.exit_code, c.out.find("ErrorLevel(1)") == std::string::npos ? 0u : 1u);
+    EXPECT_EQ(run.out, c.out);
+  }
+}
+
 }  // namespace
 }  // namespace brisquel

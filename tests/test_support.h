@@ -7,6 +7,7 @@
 #include "app/brisquel.h"
 #include "platform/fake/fake_desktop.h"
 #include "platform/fake/fake_process.h"
+#include "platform/posix/utf8_columns.h"
 
 namespace brisquel {
 
@@ -26,6 +27,15 @@ inline FakeProcess ProcessFor(const std::string& command_line, std::uint32_t std
   FakeProcess process;
   process.command_line = command_line;
   process.stdout_type = stdout_type;
+  return process;
+}
+
+// Fake services whose texts are UTF-8, as the Linux program's are, with
+// the Linux program's widths installed.
+inline FakeProcess Utf8ProcessFor(const std::string& command_line, std::uint32_t stdout_type = kFileTypePipe) {
+  InstallUtf8Columns(Utf8Columns());
+  FakeProcess process = ProcessFor(command_line, stdout_type);
+  process.code_page = kCpUtf8;
   return process;
 }
 

@@ -2,7 +2,7 @@
 #include "reports/terminal_safe.h"
 #include "runtime/format.h"
 #include "runtime/output_channel.h"
-#include "runtime/text.h"
+#include "runtime/text_columns.h"
 #include "winlist/windows_list.h"
 
 namespace brisquel {
@@ -11,7 +11,7 @@ void WindowListReport(WindowManager& windows) {
   const TWindowsList list(windows);
   for (std::int32_t i = 0; i < list.Count(); ++i) {
     WriteLine(FormatLine("  [%-28s] TID:$%x HWND:$%x PID:$%x PAR:$%x",
-                         {TerminalSafe(LeftPart(list.Title(i), 28)), list.ThreadIdOf(i), list.HandleOf(i),
+                         {TerminalSafe(CutToColumns(list.Title(i), 28)), list.ThreadIdOf(i), list.HandleOf(i),
                           list.ProcessIdOf(i), list.ParentOf(i)}));
   }
 }

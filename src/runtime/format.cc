@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "runtime/failures.h"
+#include "runtime/text_columns.h"
 
 namespace brisquel {
 namespace {
@@ -86,18 +87,18 @@ class Reader {
 
   // Reads the specifier whose percent sign is here, through its conversion
   // letter; false when the format ends inside it.
-  bool ParseSpecifier(Specifier& spec) {
+  bool ParseSpecifier(Specifier& specifier) {
     ++i_;
     for (;;) {
-      spec.left = Take('-');
-      spec.width = Number();
+      specifier.left = Take('-');
+      specifier.width = Number();
       if (!Take(':')) break;
-      index_ = spec.width < 0 ? arg_count_ : static_cast<std::size_t>(spec.width);
+      index_ = specifier.width < 0 ? arg_count_ : static_cast<std::size_t>(specifier.width);
     }
-    spec.has_precision = Take('.');
-    if (spec.has_precision) spec.precision = Number();
+    specifier.has_precision = Take('.');
+    if (specifier.has_precision) specifier.precision = Number();
     if (AtEnd()) return false;
-    spec.letter = static_cast<char>(format_[i_++] | 0x20);
+    specifier.letter = static_cast<char>(format_[i_++] | 0x20);
     return true;
   }
 
@@ -136,38 +137,40 @@ class Reader {
 
 // A converted argument before padding: sign, leading zeros, then text.
 struct Converted {
+  bool is_text = false;  // a text argument: its width is its columns
   bool negative = false;
   std::int64_t zeros = 0;
   std::string_view text;
   char digits[24];
 };
 
-// Converts arg by spec's letter; false when the two do not fit.
-bool Convert(const FormatArg& arg, const Specifier& spec, Converted& out) {
-  std::int64_t least_digits = spec.has_precision ? spec.precision : -1;
+// Converts arg by the specifier's letter; false when the two do not fit.
+bool Convert(const FormatArg& arg, const Specifier& specifier, Converted& out) {
+  std::int64_t least_digits = specifier.has_precision ? specifier.precision : -1;
   std::size_t first = 0;
   switch (arg.kind()) {
     case FormatArg::Kind::kText: {
-      if (spec.letter != 's') return false;
+      if (specifier.letter != 's') return false;
       out.text = arg.text();
-      if (spec.has_precision && spec.precision >= 0 && static_cast<std::uint64_t>(spec.precision) < out.text.size()) {
-        out.text = out.text.substr(0, static_cast<std::size_t>(spec.precision));
+      out.is_text = true;
+      if (specifier.has_precision && specifier.precision >= 0) {
+        out.text = CutToColumns(out.text, static_cast<std::size_t>(specifier.precision));
       }
       return true;
     }
     case FormatArg::Kind::kInteger: {
-      if (spec.letter != 'd' && spec.letter != 'u' && spec.letter != 'x') return false;
+      if (specifier.letter != 'd' && specifier.letter != 'u' && specifier.letter != 'x') return false;
       const std::int32_t value = arg.integer();
       std::uint64_t magnitude = static_cast<std::uint32_t>(value);
-      if (spec.letter == 'd' && value < 0) {
+      if (specifier.letter == 'd' && value < 0) {
         out.negative = true;
         magnitude = static_cast<std::uint64_t>(-static_cast<std::int64_t>(value));
       }
-      first = Digits(magnitude, spec.letter == 'x' ? 16 : 10, out.digits);
+      first = Digits(magnitude, specifier.letter == 'x' ? 16 : 10, out.digits);
       break;
     }
     case FormatArg::Kind::kAddress:
-      if (spec.letter != 'p') return false;
+      if (specifier.letter != 'p') return false;
       first = Digits(arg.address(), 16, out.digits);
       least_digits = std::max<std::int64_t>(least_digits, 8);
       break;
@@ -179,14 +182,16 @@ bool Convert(const FormatArg& arg, const Specifier& spec, Converted& out) {
   return true;
 }
 
-// Appends the converted argument filled with spaces to spec's width, on the
-// left or (with the minus flag) on the right; false when the area is full.
-bool Pad(Area& area, const Specifier& spec, const Converted& value) {
-  const std::int64_t length = (value.negative ? 1 : 0) + value.zeros + static_cast<std::int64_t>(value.text.size());
-  const std::int64_t fill = spec.width - length;
-  return (spec.left || area.Fill(' ', fill)) && (!value.negative || area.Append("-", 1)) &&
+// Appends the converted argument filled with spaces to the specifier's width (a
+// text's width counted in columns), on the left or (with the minus flag)
+// on the right; false when the area is full.
+bool Pad(Area& area, const Specifier& specifier, const Converted& value) {
+  std::int64_t length = (value.negative ? 1 : 0) + value.zeros + static_cast<std::int64_t>(value.text.size());
+  if (value.is_text && specifier.width > 0) length = static_cast<std::int64_t>(ColumnsOf(value.text));
+  const std::int64_t fill = specifier.width - length;
+  return (specifier.left || area.Fill(' ', fill)) && (!value.negative || area.Append("-", 1)) &&
          area.Fill('0', value.zeros) && area.Append(value.text.data(), value.text.size()) &&
-         (!spec.left || area.Fill(' ', fill));
+         (!specifier.left || area.Fill(' ', fill));
 }
 
 }  // namespace
@@ -196,27 +201,27 @@ FormatResult FormatInto(char* data, std::size_t size, std::string_view format,
   Area area(data, size);
   Reader reader(format, args);
   FormatResult result;
-  auto fail = [&](FormatStatus status, std::size_t spec_start) {
+  auto fail = [&](FormatStatus status, std::size_t start) {
     result.status = status;
     if (status != FormatStatus::kTooLong) {
-      result.specifier = format.substr(spec_start, std::min(reader.position() - spec_start, kSpecifierShown));
+      result.specifier = format.substr(start, std::min(reader.position() - start, kSpecifierShown));
     }
     return result;
   };
   while (!reader.AtEnd()) {
-    const std::size_t spec_start = reader.position();
+    const std::size_t start = reader.position();
     const std::string_view literal = reader.Literal();
     if (!literal.empty()) {
       if (!area.Append(literal.data(), literal.size())) return fail(FormatStatus::kTooLong, 0);
       continue;
     }
-    Specifier spec;
-    if (!reader.ParseSpecifier(spec)) break;  // an unfinished specifier at the end is dropped
+    Specifier specifier;
+    if (!reader.ParseSpecifier(specifier)) break;  // an unfinished specifier at the end is dropped
     const FormatArg* arg = reader.NextArgument();
-    if (arg == nullptr) return fail(FormatStatus::kNoArgument, spec_start);
+    if (arg == nullptr) return fail(FormatStatus::kNoArgument, start);
     Converted value;
-    if (!Convert(*arg, spec, value)) return fail(FormatStatus::kInvalid, spec_start);
-    if (spec.width < 0 || !Pad(area, spec, value)) return fail(FormatStatus::kTooLong, 0);
+    if (!Convert(*arg, specifier, value)) return fail(FormatStatus::kInvalid, start);
+    if (specifier.width < 0 || !Pad(area, specifier, value)) return fail(FormatStatus::kTooLong, 0);
   }
   result.length = area.length();
   return result;

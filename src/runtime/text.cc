@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "runtime/text_columns.h"
+
 namespace brisquel {
 
 std::string_view TrimBlanks(std::string_view s) {
@@ -41,7 +43,7 @@ std::string_view BufferText(const char* buffer, std::size_t size) {
 
 int CopyText(std::string_view text, char* buffer, int max_count) {
   if (max_count < 1) return 0;
-  const std::size_t count = std::min(text.size(), static_cast<std::size_t>(max_count - 1));
+  const std::size_t count = CutToBytes(text, static_cast<std::size_t>(max_count - 1));
   if (count > 0) std::memcpy(buffer, text.data(), count);  // an empty view may have no data
   buffer[count] = '\0';
   return static_cast<int>(count);

@@ -30,7 +30,8 @@ std::string_view LeftPart(std::string_view s, std::int32_t n);
 std::string_view BufferText(const char* buffer, std::size_t size);
 
 // Copies text the way GetWindowTextA and LoadStringA do: at most
-// max_count - 1 bytes and a NUL; returns the count copied. With
+// max_count - 1 bytes, cut on a character boundary, and a NUL; returns the
+// count copied. With
 // max_count < 1 it touches nothing.
 int CopyText(std::string_view text, char* buffer, int max_count);
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/posix/utf8_columns.h"
 #include "runtime/faults.h"
 #include "runtime/messages.h"
 #include "runtime/process_end.h"
@@ -277,6 +278,7 @@ std::uint32_t WindowsErrorFromErrno(int error) {
 }
 
 std::unique_ptr<ProcessServices> NewDefaultProcessServices(int argc, const char* const* argv) {
+  InstallUtf8Columns(Utf8Columns());  // GetACP answers kCpUtf8
   return std::make_unique<PosixProcess>(argc, argv);
 }
 

@@ -1,0 +1,15 @@
+// The columns of UTF-8 text on a terminal, from libunistring's character
+// widths.
+#pragma once
+
+#include "runtime/text_columns.h"
+
+namespace brisquel {
+
+// East Asian wide and fullwidth characters take two columns, combining
+// marks and zero-width characters none, every other character one (a
+// control character too: a terminal is shown '?' for it). A byte that
+// begins no valid UTF-8 sequence counts one column.
+const TextColumns& Utf8Columns();
+
+}  // namespace brisquel
