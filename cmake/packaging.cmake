@@ -29,7 +29,9 @@ open.
 
 It can also list every titled window with its X window id, process and
 owner (the window a dialog belongs to), or with its window class. It
-only reads the X server's window properties and never changes a window.
+reads X11 desktops and Wayland desktops whose compositor offers the wlr
+foreign-toplevel protocol (sway and other wlroots compositors), and it
+never changes a window.
 Its reports are those of the Windows program of the same name, which
 is built from the same sources.]=])
 set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};brisquel;/")

@@ -34,8 +34,12 @@ need_packages() {
   rm -f "$log"
 }
 
-# The packages every build of the native program needs.
-NATIVE_PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev googletest libxcb1-dev libxcb-res0-dev libunistring-dev)
+# The packages every build of the native program needs: libunistring for
+# the widths of UTF-8 text, the Wayland backend's client library and
+# scanner, the foreign-toplevel protocol file (shipped with the Rust
+# protocol crate) and xdg-shell for the test client.
+NATIVE_PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev googletest libxcb1-dev libxcb-res0-dev
+  libunistring-dev libwayland-dev libwayland-bin wayland-protocols librust-wayland-protocols-dev)
 
 # build_preset NAME configures (once) and builds one CMake preset.
 build_preset() {
@@ -56,3 +60,8 @@ PACKAGE_PACKAGES=(dpkg-dev lintian man-db unzip binutils-mingw-w64-i686)
 # a virtual X server, a small window manager with the font it is started
 # with, and wmctrl to see it is up.
 X11_PACKAGES=(xvfb evilwm xfonts-base wmctrl)
+
+# What the Wayland end-to-end tests and scripts/run --wayland need: a
+# headless sway with XWayland, a font for its title bars, and setpriv
+# (util-linux) and useradd (passwd) to run it as an unprivileged user.
+WAYLAND_PACKAGES=(sway xwayland fonts-dejavu-core util-linux passwd)

@@ -1,0 +1,200 @@
+#!/usr/bin/env bash
+# End-to-end checks of the Linux program on Wayland desktops: a headless
+# sway with native and XWayland windows, a display without the
+# foreign-toplevel protocol, a stopped and a killed compositor. Exact output
+# bytes and exit codes.
+# Usage: wayland_test.sh PATH/TO/brisquel BUILD_DIR
+#   (BUILD_DIR holds tests/e2e/wayland and tests/e2e/x11 helpers)
+set -euo pipefail
+bin=$(realpath "$1")
+build=$(realpath "$2")
+toplevels=$build/tests/e2e/wayland/wl_toplevels
+bare=$build/tests/e2e/wayland/bare_compositor
+x11_helper=$build/tests/e2e/x11/x11_windows
+source "$(dirname "$0")/session.sh"
+work=$(mktemp -d)
+chmod 755 "$work"
+trap 'stop_sessions; rm -rf "$work"' EXIT
+failures=0
+export LC_ALL=C  # printf pads by bytes, as the program does
+
+banner=$'BRISQUEL 1.0 - window lists, class lists and title search\r\n'
+heading=$'  Searching for windows containing following text:\r\n'
+
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+# run ARGS...: the program, as the session's clients run, with stdout,
+# stderr and exit code in $work. The environment is the session's unless
+# the caller has changed it.
+run() {
+  local rc=0
+  as_user env XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-}" WAYLAND_DISPLAY="${WAYLAND_DISPLAY:-}" \
+    DISPLAY="${DISPLAY:-}" timeout 20 "$bin" "$@" >"$work/out" 2>"$work/err" || rc=$?
+  echo "$rc" >"$work/rc"
+}
+
+# check NAME WANT_STDOUT WANT_RC [WANT_STDERR]: the last run, exact bytes.
+check() {
+  local name=$1 want=$2 want_rc=$3 want_err=${4:-}
+  printf '%s' "$want" >"$work/want"
+  cmp -s "$work/out" "$work/want" || {
+    fail "$name: output differs"
+    diff <(od -c "$work/want") <(od -c "$work/out") | head -10 >&2 || true
+  }
+  [ "$(cat "$work/rc")" -eq "$want_rc" ] || fail "$name: exit code $(cat "$work/rc"), want $want_rc"
+  printf '%s' "$want_err" >"$work/want_err"
+  cmp -s "$work/err" "$work/want_err" || fail "$name: standard error: $(od -c "$work/err" | head -3)"
+}
+
+append() { printf -v "$1" '%s%s' "${!1}" "$2"; }
+# On Wayland the protocol names no thread or process: TID and PID are 0.
+list_line() { local l; printf -v l '  [%-28s] TID:$%X HWND:$%X PID:$%X PAR:$%X\r\n' "${2:0:28}" "$3" "$4" "$3" "$5"; append "$1" "$l"; }
+class_line() { local l; printf -v l '  [%-40s] [%-30s]\r\n' "$2" "$3"; append "$1" "$l"; }
+found_line() { local l; printf -v l '  Found [%-35s] TID:$%X, HWND:$%X, PID:$%X\r\n' "$2" "$3" "$4" "$3"; append "$1" "$l"; }
+
+# The compositor makes each toplevel's object at the bind, in the order it
+# announces them; the client numbers them from 0xFF000000 in that order.
+handle() { echo $((0xFF000000 + $1)); }
+
+# --- No display needed ------------------------------------------------------
+session_dir
+XDG_RUNTIME_DIR=$SESSION_DIR
+WAYLAND_DISPLAY=wayland-unused DISPLAY= run /M
+check "/M needs no display" "$banner" 0
+
+# --- A display that is no compositor, and one without the protocol --------
+for mode in /L "/F x"; do
+  want=$banner
+  [ "$mode" = "/F x" ] && want+=$heading$'    [x]\r\n'
+  # shellcheck disable=SC2086
+  WAYLAND_DISPLAY=wayland-unused DISPLAY= run $mode
+  check "no compositor, no DISPLAY, $mode" "$want" 2 \
+    $'brisquel: DISPLAY is not set, and cannot open Wayland display "wayland-unused"\r\n'
+done
+start_client "$bare" bare-0
+WAYLAND_DISPLAY=bare-0 DISPLAY= run /C
+check "no foreign-toplevel, no DISPLAY" "$banner" 2 \
+  $'brisquel: DISPLAY is not set, and no window list (foreign-toplevel) on Wayland display "bare-0"\r\n'
+bare_dir=$XDG_RUNTIME_DIR
+
+# --- sway with native and XWayland windows ---------------------------------
+start_sway
+run /L
+check "empty desktop" "$banner" 0
+
+long=$(printf 'L%.0s' {1..300})
+start_client "$toplevels" \
+  window --title 'Untitled - Notepad' --app-id 'notepad' \
+  window --title 'Calculator' --app-id 'SciCalc 0x1A2B' \
+  window --title $'Gr\xc3\xbc\xc3\x9fe \xe2\x9c\x93' --app-id $'caf\xc3\xa9' \
+  window --title "$long" --app-id "$long" \
+  window --title 'Twin' \
+  window --title 'Twin' --app-id 'word 0X12' \
+  window --title 'Dialog' --parent 1 \
+  window --title '' --app-id 'empty title' \
+  window --app-id 'no title'
+native_pid=$CLIENT_PID
+start_client "$x11_helper" window --net-wm-name 'X Editor' --class 'xedit\0XEdit\0'
+x_pid=$CLIENT_PID x_window=$((16#${CLIENT_LINES[0]}))
+
+# sway announces the newest toplevel first; untitled toplevels take a
+# handle too, but are not listed. sway (1.7) sends no parent events.
+want_l=$banner want_c=$banner
+add() {  # add PLACE TITLE CLASS
+  list_line want_l "$2" 0 "$(handle "$1")" 0
+  class_line want_c "$2" "$3"
+}
+add 0 'X Editor' 'XEdit'
+add 3 'Dialog' ''
+add 4 'Twin' 'word 0X12'
+add 5 'Twin' ''
+add 6 "${long:0:254}" "${long:0:254}"
+add 7 $'Gr\xc3\xbc\xc3\x9fe \xe2\x9c\x93' $'caf\xc3\xa9'
+add 8 'Calculator' 'SciCalc'
+add 9 'Untitled - Notepad' 'notepad'
+run /L
+check "/L lists native and XWayland toplevels" "$want_l" 0
+run /C
+check "/C titles and app_ids" "$want_c" 0
+
+run /F calc '  EDIT'
+want=$banner$heading$'    [calc]\r\n    [  EDIT]\r\n'
+found_line want 'X Editor' 0 "$(handle 0)"
+found_line want 'Calculator' 0 "$(handle 8)"
+check "/F several texts, native and XWayland" "$want"$'  ErrorLevel(1)\r\n' 1
+run -f 'x editor'
+want=$banner$heading$'    [x editor]\r\n'
+found_line want 'X Editor' 0 "$(handle 0)"
+check "/F an XWayland window" "$want"$'  ErrorLevel(1)\r\n' 1
+run /F $'\xc3\xbc\xc3\x9f'
+want=$banner$heading$'    [\xc3\xbc\xc3\x9f]\r\n'
+found_line want $'Gr\xc3\xbc\xc3\x9fe \xe2\x9c\x93' 0 "$(handle 7)"
+check "/F a non-ASCII title" "$want"$'  ErrorLevel(1)\r\n' 1
+run /F nothing-like-it 'empty title'
+check "/F no match (app_ids are not searched)" \
+  "$banner$heading"$'    [nothing-like-it]\r\n    [empty title]\r\n  ErrorLevel(0)\r\n' 0
+
+# The fallback: a compositor without the protocol, XWayland's DISPLAY.
+XDG_RUNTIME_DIR=$bare_dir WAYLAND_DISPLAY=bare-0 run /F 'X Editor' Calculator
+want=$banner$heading$'    [X Editor]\r\n    [Calculator]\r\n'
+found_line want 'X Editor' "$x_pid" "$x_window"
+check "no foreign-toplevel: X11 windows only" "$want"$'  ErrorLevel(1)\r\n' 1 \
+  $'brisquel: no window list (foreign-toplevel) on Wayland display "bare-0"; only X11 windows are listed\r\n'
+WAYLAND_DISPLAY=wayland-unused run /F Calculator
+check "no compositor: X11 windows only" "$banner$heading"$'    [Calculator]\r\n  ErrorLevel(0)\r\n' 0 \
+  $'brisquel: cannot open Wayland display "wayland-unused"; only X11 windows are listed\r\n'
+stop_pid "$native_pid"
+stop_pid "$x_pid"
+
+# Scale: every one of 500 toplevels is listed.
+CLIENT_TIMEOUT=120 start_client "$toplevels" many 500 'Window '
+run /L
+[ "$(grep -c '^  \[Window [0-9]*  *\] TID:\$0 HWND:\$FF000[0-9A-F]* PID:\$0 PAR:\$0' "$work/out")" -eq 500 ] ||
+  fail "500 toplevels: $(wc -l <"$work/out") lines"
+stop_pid "$CLIENT_PID"
+
+# Toplevels that close during the run are left out without a word.
+start_client "$toplevels" window --title 'Steady'
+start_client "$toplevels" --churn 'Churn' window --title 'Churn'
+for _ in $(seq 20); do
+  run /L
+  grep -v '^  \[Churn  *\] TID:' "$work/out" >"$work/steady" || true
+  mv "$work/steady" "$work/out"
+  # Steady's handle follows the churning ones, so only its text is compared.
+  sed -i 's/HWND:\$FF[0-9A-F]*/HWND:$H/' "$work/out"
+  check "toplevels closing under the walk" "$banner"$'  [Steady                      ] TID:$0 HWND:$H PID:$0 PAR:$0\r\n' 0
+done
+
+# A stopped compositor: the run gives up after 10 seconds with exit 2.
+kill -STOP "$SWAY_PID"
+run /F Steady
+check "stopped compositor" "$banner$heading"$'    [Steady]\r\n' 2 \
+  "brisquel: no answer for 10 seconds from Wayland display \"$WAYLAND_DISPLAY\""$'\r\n'
+
+# A compositor killed while the program waits for it: exit 2 at once.
+# The program is started against the stopped compositor, and the
+# compositor is killed once the program is connected to it.
+spawn_as_user env XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" WAYLAND_DISPLAY="$WAYLAND_DISPLAY" DISPLAY="$DISPLAY" \
+  timeout 20 "$bin" /L >"$work/out" 2>"$work/err" &
+victim=$!
+# timeout runs the program as its child.
+connected() {
+  local child
+  child=$(cat "/proc/$victim/task/$victim/children" 2>/dev/null) || return 1
+  [ -n "$child" ] && ls -l "/proc/${child%% *}/fd" 2>/dev/null | grep -q socket
+}
+wl_wait_for 10 "the program to connect" connected || fail "the program did not connect"
+kill -KILL "$SWAY_PID"
+wait "$SWAY_PID" 2>/dev/null || true
+rc=0
+wait "$victim" || rc=$?
+echo "$rc" >"$work/rc"
+check "compositor killed during the walk" "$banner" 2 \
+  "brisquel: lost the connection to Wayland display \"$WAYLAND_DISPLAY\""$'\r\n'
+stop_sessions
+
+if [ "$failures" -ne 0 ]; then
+  echo "wayland end-to-end: $failures failed" >&2
+  exit 1
+fi
+echo "wayland end-to-end: all passed" >&2
