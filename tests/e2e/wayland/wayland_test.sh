@@ -16,7 +16,7 @@ work=$(mktemp -d)
 chmod 755 "$work"
 trap 'stop_sessions; rm -rf "$work"' EXIT
 failures=0
-export LC_ALL=C  # printf pads by bytes, as the program does
+export LC_ALL=C  # bytes stay bytes; cols counts characters
 
 banner=$'BRISQUEL 1.0 - window lists, class lists and title search\r\n'
 heading=$'  Searching for windows containing following text:\r\n'
@@ -46,11 +46,8 @@ check() {
   cmp -s "$work/err" "$work/want_err" || fail "$name: standard error: $(od -c "$work/err" | head -3)"
 }
 
-append() { printf -v "$1" '%s%s' "${!1}" "$2"; }
 # On Wayland the protocol names no thread or process: TID and PID are 0.
-list_line() { local l; printf -v l '  [%-28s] TID:$%X HWND:$%X PID:$%X PAR:$%X\r\n' "${2:0:28}" "$3" "$4" "$3" "$5"; append "$1" "$l"; }
-class_line() { local l; printf -v l '  [%-40s] [%-30s]\r\n' "$2" "$3"; append "$1" "$l"; }
-found_line() { local l; printf -v l '  Found [%-35s] TID:$%X, HWND:$%X, PID:$%X\r\n' "$2" "$3" "$4" "$3"; append "$1" "$l"; }
+source "$(dirname "$0")/../report_lines.sh"
 
 # The compositor makes each toplevel's object at the bind, in the order it
 # announces them; the client numbers them from 0xFF000000 in that order.
