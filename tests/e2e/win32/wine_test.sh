@@ -229,6 +229,39 @@ else
   fail "character device: exit $rc, write sizes [$sizes], want [$want]"
 fi
 
+# --- Out of memory ---------------------------------------------------------
+
+# oom_case NAME WINDOWS TEXT...: a search whose address space is taken away
+# while it waits on its output pipe (after the heading) must end in the
+# Out of memory report after its whole echo, with exit code 1. WINDOWS
+# windows with 254-character titles fill the heap with small blocks; many
+# texts with many different bytes make the matcher ask for large ones.
+oom_case() {
+  local name=$1 windows=$2
+  shift 2
+  printf 'brisquel.exe /F %s' "$*" >cmdline
+  rc=0
+  run_wine "$programs/oom_launcher.exe" "$(winpath "$exe")" cmdline "$windows" >out 2>err || rc=$?
+  search_lines "$@"
+  { lines "$banner" "${echo_lines[@]}"
+    printf 'Exception EOutOfMemory in module brisquel.exe at 00000000.\nOut of memory.\r\n'; } >want
+  if [ "$rc" = 1 ] && cmp -s want out && [ ! -s err ]; then
+    pass "out of memory: $name"
+  else
+    fail "out of memory: $name: exit $rc (want 1)"
+    diff <(cat -A want) <(cat -A out) | tail -5 || true
+    head -c 400 err || true
+  fi
+}
+mapfile -t oom_texts < <(seq -f 'text-%05g-xyz' 1 400)
+oom_case "9,000 windows in the snapshot" 9000 "${oom_texts[@]}"
+# 1,400 texts of 20 bytes from 67 byte values: a matcher table of 7 MB.
+mapfile -t oom_texts < <(awk 'BEGIN {
+  set = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789!#$%&()*+,-./:;<=>?@[]^_`{|}~'"'"'"; srand(17)
+  for (i = 0; i < 1400; i++) { t = ""; for (j = 0; j < 20; j++) t = t substr(set, 1 + int(rand() * length(set)), 1); print t }
+}')
+oom_case "a large matcher table" 0 "${oom_texts[@]}"
+
 # --- Faults ----------------------------------------------------------------
 
 code_size=$((0x$(i686-w64-mingw32-objdump -p "$programs/fault_probe.exe" | sed -n 's/^SizeOfCode[[:space:]]*//p')))
