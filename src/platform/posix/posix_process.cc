@@ -35,6 +35,10 @@ constexpr std::uint32_t kStackOverflow = 0xC00000FD;
 
 constexpr std::uint32_t kErrorInvalidHandle = 6;
 
+// What a terminal does with the bytes written to it, as a Windows console
+// mode: ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT.
+constexpr std::uint32_t kTerminalConsoleMode = 0x3;
+
 // A fault this close below the stack pointer is the stack running out.
 constexpr std::uintptr_t kStackOverflowReach = 64 * 1024;
 
@@ -184,6 +188,12 @@ class PosixProcess final : public ProcessServices {
     if (S_ISREG(status.st_mode)) return kFileTypeDisk;
     if (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)) return kFileTypePipe;
     return kFileTypeUnknown;
+  }
+
+  bool GetConsoleMode(FileHandle handle, std::uint32_t* mode) override {
+    if (isatty(static_cast<int>(handle)) != 1) return false;
+    *mode = kTerminalConsoleMode;
+    return true;
   }
 
   bool WriteFile(FileHandle handle, const void* data, std::uint32_t count, std::uint32_t* written) override {
