@@ -66,6 +66,16 @@ high=$(printf '\x80\x9f\xa0\xc9\xe9\xff')
 control=$(printf 'a\x01\x02\x07\x08\x1b[31m\x7fz')
 expect_search "bytes >= 128 and control bytes" "$high" "$control" $'\t tab and spaces \t' "x${high}y"
 
+# A file size limit (ulimit -f) makes a write fail with EFBIG instead of
+# killing the program with SIGXFSZ: I/O error 223, exit code 1, and the
+# file holds the whole blocks that fitted under the limit.
+mapfile -t limit_texts < <(seq -f 'limit-text-%03g' 1 100)
+rc=0
+(ulimit -f 1 && exec timeout 20 "$bin" /F "${limit_texts[@]}" >"$work/out" 2>"$work/err") || rc=$?
+[ "$rc" -eq 1 ] || fail "ulimit -f: exit code $rc"
+grep -qx $'I/O error 223.\r' "$work/err" || fail "ulimit -f: report $(head -c 200 "$work/err")"
+search_echo "${limit_texts[@]}" | head -c 1024 | cmp -s - "$work/out" || fail "ulimit -f: the file is not the first 1,024 bytes"
+
 # On a terminal (a pty that script(1) gives it) the control characters of
 # titles, class names and the display's name are shown as '?': C0, DEL,
 # C1 in UTF-8 and raw, the bidirectional overrides. A file and /dev/null

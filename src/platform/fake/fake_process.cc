@@ -46,6 +46,11 @@ bool FakeProcess::WriteFile(FileHandle handle, const void* data, std::uint32_t c
       return false;
     }
   }
+  if (handle == kStdOut && stdout_write_calls == zero_stdout_write) {
+    writes.push_back({handle, "", false});
+    *written = 0;
+    return true;
+  }
   if (short_write_limit > 0 && count > short_write_limit) {
     bytes.resize(short_write_limit);
     count = short_write_limit;

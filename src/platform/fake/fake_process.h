@@ -45,6 +45,7 @@ class FakeProcess : public ProcessServices {
   std::uint32_t fail_code = 112;
   std::uint32_t code_page = 1252;  // GetACP's answer; kCpUtf8 for the Linux program's texts
   std::uint32_t short_write_limit = 0;  // > 0: each write takes at most this many bytes
+  int zero_stdout_write = 0;  // 1-based index of a stdout write that succeeds with 0 bytes; 0: none
   std::map<std::uint32_t, std::string> strings;  // string-table entries that replace or add to the program's
 
   // What the run did.
