@@ -125,5 +125,62 @@ TEST(OutputChannel, IoMessagesByCode) {
   }
 }
 
+// The count a write reports is compared with the count given: the rest of
+// a partial write is written, and a write that succeeds with 0 bytes is
+// failure 29, at the line whose block it was, or at the end of the run.
+TEST(OutputChannel, WriteCountsAreCompared) {
+  struct Case {
+    const char* name;
+    std::uint32_t type;
+    std::uint32_t short_limit;
+    int zero_write;
+    std::vector<std::size_t> sizes;  // of the stdout writes
+    std::int32_t raised;             // code raised during the run; 0: none
+    std::uint32_t exit_code;
+    std::string err;
+  };
+  const std::string lost = "Exception EInOutError in module brisquel.exe at 00000000.\nI/O error 29.\r\n";
+  const std::vector<Case> cases = {
+      {"pipe: partial writes continued", kFileTypePipe, 50, 0, {50, 50, 28, 50, 50, 28, 50, 48}, 0, 0, ""},
+      {"console: partial writes continued", kFileTypeChar, 40, 0, {40, 22, 40, 22, 40, 22, 40, 22, 40, 22, 40, 4},
+       0, 0, ""},
+      {"pipe: 0 bytes written during the run", kFileTypePipe, 0, 2, {128, 0}, 29, 1, ""},
+      {"pipe: 0 bytes of the partial rest", kFileTypePipe, 50, 3, {50, 50, 0}, 29, 1, ""},
+      {"pipe: 0 bytes at the end of the run", kFileTypePipe, 0, 3, {128, 128, 0}, 0, 1, lost},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeProcess process;
+    process.stdout_type = c.type;
+    process.short_write_limit = c.short_limit;
+    process.zero_stdout_write = c.zero_write;
+    StartRuntime(process);
+    std::int32_t raised = 0;
+    std::string sent;
+    try {
+      for (int i = 0; i < 6; ++i) {
+        const std::string line(i == 5 ? 42 : 60, static_cast<char>('a' + i));
+        sent += line + "\r\n";
+        WriteLine(line);
+      }
+    } catch (const EInOutError& failure) {
+      raised = failure.IoCode();
+    }
+    EXPECT_EQ(raised, c.raised);
+    if (raised == 0) {
+      EXPECT_EQ(ExitCodeOf([] { EndProcess(0); }), c.exit_code);
+      if (c.exit_code == 0) {
+        EXPECT_EQ(process.StdOut(), sent);
+      }
+    }
+    std::vector<std::size_t> sizes;
+    for (const auto& write : process.writes) {
+      if (write.handle == FakeProcess::kStdOut) sizes.push_back(write.bytes.size());
+    }
+    EXPECT_EQ(sizes, c.sizes);
+    EXPECT_EQ(process.StdErr(), c.err);
+  }
+}
+
 }  // namespace
 }  // namespace brisquel

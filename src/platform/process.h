@@ -50,6 +50,11 @@ class ProcessServices {
   virtual FileHandle GetStdHandle(std::int32_t which) = 0;
   virtual std::uint32_t GetFileType(FileHandle handle) = 0;
 
+  // True when handle is a console (a terminal), with *mode set to its
+  // console mode; false for anything else, character devices such as NUL
+  // or /dev/null included.
+  virtual bool GetConsoleMode(FileHandle handle, std::uint32_t* mode) = 0;
+
   // One write call; true on success with *written set. May write fewer
   // bytes than asked.
   virtual bool WriteFile(FileHandle handle, const void* data, std::uint32_t count,

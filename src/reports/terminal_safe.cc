@@ -1,16 +1,15 @@
 #include "reports/terminal_safe.h"
 
 #include "runtime/output_channel.h"
+#include "runtime/process_end.h"
+#include "runtime/terminal_text.h"
 
 namespace brisquel {
 
 std::string TerminalSafe(std::string_view text) {
-  std::string shown(text);
-  if (!OutputIsCharacterDevice()) return shown;
-  for (char& c : shown) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (byte < 32 || byte == 127) c = '?';
-  }
+  if (!OutputIsConsole()) return std::string(text);
+  std::string shown(text.size(), '\0');
+  shown.resize(MaskTerminalControls(text, TextIsUtf8(), shown.data()));
   return shown;
 }
 

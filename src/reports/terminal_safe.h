@@ -1,6 +1,7 @@
 // Window titles and class names come from any program on the desktop. On a
-// terminal their control bytes could move the cursor or inject input, so
-// there they are shown as '?'. Files and pipes get the exact bytes.
+// terminal their control characters could move the cursor, set the
+// terminal's title or inject input, so there they are shown as '?'. Files,
+// pipes and other devices get the exact bytes.
 #pragma once
 
 #include <string>
@@ -8,8 +9,9 @@
 
 namespace brisquel {
 
-// text, with bytes 0-31 and 127 replaced by '?' when standard output is a
-// character device; unchanged otherwise.
+// text, with its control characters masked (MaskTerminalControls, UTF-8
+// when the program's texts are) when standard output is a console;
+// unchanged otherwise.
 std::string TerminalSafe(std::string_view text);
 
 }  // namespace brisquel

@@ -2,8 +2,10 @@
 
 #include <cstring>
 
+#include "platform/process.h"
 #include "runtime/output_channel.h"
 #include "runtime/process_end.h"
+#include "runtime/terminal_text.h"
 
 namespace brisquel {
 namespace {
@@ -18,6 +20,21 @@ void Append(char* line, std::size_t& length, std::string_view text) {
   length += count;
 }
 
+// The display's name comes from the environment; on a terminal it is
+// shown masked, as window titles are.
+void AppendDisplay(char* line, std::size_t& length, std::string_view display) {
+  ProcessServices& process = Process();
+  std::uint32_t mode = 0;
+  const FileHandle error = process.GetStdHandle(kStdErrorHandle);
+  if (error == kInvalidHandleValue || !process.GetConsoleMode(error, &mode)) {
+    Append(line, length, display);
+    return;
+  }
+  char masked[kLineSize];
+  const std::string_view shown = display.substr(0, kLineSize);
+  Append(line, length, std::string_view(masked, MaskTerminalControls(shown, TextIsUtf8(), masked)));
+}
+
 }  // namespace
 
 void EndForDisplay(std::string_view what, std::string_view display) {
@@ -25,7 +42,7 @@ void EndForDisplay(std::string_view what, std::string_view display) {
   std::size_t length = 0;
   Append(line, length, kPrefix);
   Append(line, length, what);
-  Append(line, length, display);
+  AppendDisplay(line, length, display);
   WriteErrorLine(line, static_cast<std::uint32_t>(length));
   EndProcess(kExitDisplayFailure);
 }

@@ -12,8 +12,9 @@ inline constexpr std::uint32_t kExitDisplayFailure = 2;
 // Writes "brisquel: " what display and CR LF on standard error, then ends
 // the process through EndProcess (which writes out the output channel's
 // buffered lines) with kExitDisplayFailure. what says what failed ("cannot open display "),
-// display names it ("\":1\""). Builds the line in a fixed buffer (a longer
-// line is cut) and allocates nothing.
+// display names it ("\":1\""); when standard error is a console, display's
+// control characters are shown as '?' (MaskTerminalControls). Builds the
+// line in fixed buffers (a longer line is cut) and allocates nothing.
 [[noreturn]] void EndForDisplay(std::string_view what, std::string_view display);
 
 }  // namespace brisquel

@@ -19,6 +19,7 @@ struct Channel {
   FileHandle handle = 0;
   bool open = false;
   bool flush_at_line_end = false;
+  bool console = false;
   std::uint32_t fill = 0;
   char buffer[kOutputBufferSize];
 };
@@ -39,6 +40,8 @@ std::int32_t OpenChannel() {
   channel.handle = handle;
   channel.open = true;
   channel.flush_at_line_end = type == kFileTypeChar;
+  std::uint32_t mode = 0;
+  channel.console = type == kFileTypeChar && process.GetConsoleMode(handle, &mode);
   return 0;
 }
 
@@ -125,6 +128,6 @@ void WriteLine(std::string_view text) {
 
 std::int32_t PendingIoResult() { return pending_io_result; }
 
-bool OutputIsCharacterDevice() { return channel.open && channel.flush_at_line_end; }
+bool OutputIsConsole() { return channel.open && channel.console; }
 
 }  // namespace brisquel

@@ -31,8 +31,11 @@ void CheckIoResult();
 
 std::int32_t PendingIoResult();
 
-// True once the channel is open on a character device (a console).
-bool OutputIsCharacterDevice();
+// True once the channel is open on a console (GetConsoleMode succeeds on
+// it), where texts from other programs are shown masked. The line-end rule
+// goes by the file type instead: every character device is written at each
+// line end.
+bool OutputIsConsole();
 
 // Writes all of bytes to handle with as many write calls as it takes;
 // returns 0 or the failure's code.

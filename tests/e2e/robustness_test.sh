@@ -11,7 +11,9 @@ ulimit -c 0  # the crashes this looks for must not leave core files behind
 bin=$(realpath "$1")
 work=$(mktemp -d)
 xvfb_pid=
+windows_pid=
 cleanup() {
+  [ -n "$windows_pid" ] && kill "$windows_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
 }
@@ -63,6 +65,52 @@ expect_search "format specifiers" '%s%n%x' '%n%n%n%n' '%p%p%p' '%99999999s' '%*.
 high=$(printf '\x80\x9f\xa0\xc9\xe9\xff')
 control=$(printf 'a\x01\x02\x07\x08\x1b[31m\x7fz')
 expect_search "bytes >= 128 and control bytes" "$high" "$control" $'\t tab and spaces \t' "x${high}y"
+
+# A file size limit (ulimit -f) makes a write fail with EFBIG instead of
+# killing the program with SIGXFSZ: I/O error 223, exit code 1, and the
+# file holds the whole blocks that fitted under the limit.
+mapfile -t limit_texts < <(seq -f 'limit-text-%03g' 1 100)
+rc=0
+(ulimit -f 1 && exec timeout 20 "$bin" /F "${limit_texts[@]}" >"$work/out" 2>"$work/err") || rc=$?
+[ "$rc" -eq 1 ] || fail "ulimit -f: exit code $rc"
+grep -qx $'I/O error 223.\r' "$work/err" || fail "ulimit -f: report $(head -c 200 "$work/err")"
+search_echo "${limit_texts[@]}" | head -c 1024 | cmp -s - "$work/out" || fail "ulimit -f: the file is not the first 1,024 bytes"
+
+# On a terminal (a pty that script(1) gives it) the control characters of
+# titles, class names and the display's name are shown as '?': C0, DEL,
+# C1 in UTF-8 and raw, the bidirectional overrides. A file and /dev/null
+# (a character device, but no terminal) get the exact bytes.
+helper=$(dirname "$bin")/tests/e2e/x11/x11_windows
+if [ -x "$helper" ] && command -v script >/dev/null; then
+  "$helper" window --net-wm-name 'a\x1b]0;T\x07\xc2\x9b2J\xe2\x80\xaez' --class 'k\x9b1m\x85' >"$work/ids" 2>&1 &
+  windows_pid=$!
+  for _ in $(seq 100); do grep -q '^ready$' "$work/ids" && break; sleep 0.1; done
+  grep -q '^ready$' "$work/ids" || fail "x11_windows did not start: $(cat "$work/ids")"
+  raw_line=$(printf '  [a\x1b]0;T\x07\xc2\x9b2J\xe2\x80\xaez%25s] [k\x9b1m\x85%25s]\r' '' '')
+  shown_line=$(printf '  [%-40s] [%-30s]' 'a?]0;T??2J?z' 'k?1m?')
+  timeout 20 script -qec "$bin /C" /dev/null </dev/null >"$work/tty" 2>&1 || fail "/C on a terminal: exit code $?"
+  [ "$(tr -d '\r' <"$work/tty" | sed -n 2p)" = "$shown_line" ] ||
+    fail "/C on a terminal: $(sed -n 2p "$work/tty" | od -c | head -4)"
+  timeout 20 "$bin" /C >"$work/out" 2>&1 || fail "/C to a file: exit code $?"
+  [ "$(sed -n 2p "$work/out")" = "$raw_line" ] || fail "/C to a file: $(sed -n 2p "$work/out" | od -c | head -4)"
+  strace_ok=0
+  if command -v strace >/dev/null && [ "${BRISQUEL_SANITIZED:-0}" != 1 ]; then
+    timeout 20 strace -e trace=write -e signal=none -o "$work/trace" "$bin" /C >/dev/null 2>&1 && strace_ok=1
+    grep -qF 'write(1, "  [a\33]0;T\7\302\2332J\342\200\256z' "$work/trace" ||
+      fail "/C to /dev/null: not the exact bytes: $(grep -F 'write(1, "  [' "$work/trace" | head -c 300)"
+    [ "$strace_ok" = 1 ] || fail "/C to /dev/null under strace: failed"
+  fi
+  kill "$windows_pid" 2>/dev/null || true
+  wait "$windows_pid" 2>/dev/null || true
+  windows_pid=
+fi
+odd_display=$':1\e]0;T\a\xc2\x9b\xe2\x80\xae'
+DISPLAY=$odd_display timeout 20 script -qec "$bin /L" /dev/null </dev/null >"$work/tty" 2>&1 || true
+[ "$(tr -d '\r' <"$work/tty" | sed -n 2p)" = 'brisquel: cannot open display ":1?]0;T???"' ] ||
+  fail "display name on a terminal: $(od -c "$work/tty" | sed -n 5,9p)"
+rc=0; DISPLAY=$odd_display timeout 20 "$bin" /L >/dev/null 2>"$work/err" || rc=$?
+[ "$rc" -eq 2 ] && [ "$(cat "$work/err")" = "brisquel: cannot open display \"$odd_display\""$'\r' ] ||
+  fail "display name to a file: exit code $rc, $(od -c "$work/err" | head -4)"
 
 # Under a memory limit the program either cannot be loaded at all, or
 # starts and then, when a large request fails, reports it and ends with 1;

@@ -21,6 +21,18 @@ std::uint32_t FakeProcess::GetFileType(FileHandle handle) {
   return handle == kStdOut ? stdout_type : kFileTypeChar;
 }
 
+bool FakeProcess::GetConsoleMode(FileHandle handle, std::uint32_t* mode) {
+  bool console = false;
+  if (handle == kStdOut) console = stdout_console.value_or(stdout_type == kFileTypeChar);
+  if (handle == kStdErr) console = stderr_console.value_or(true);
+  if (!console) {
+    last_error_ = 6;
+    return false;
+  }
+  *mode = 0x3;
+  return true;
+}
+
 bool FakeProcess::WriteFile(FileHandle handle, const void* data, std::uint32_t count, std::uint32_t* written) {
   std::string bytes(static_cast<const char*>(data), count);
   if (handle == kStdOut) {
@@ -33,6 +45,11 @@ bool FakeProcess::WriteFile(FileHandle handle, const void* data, std::uint32_t c
       *written = 0;
       return false;
     }
+  }
+  if (handle == kStdOut && stdout_write_calls == zero_stdout_write) {
+    writes.push_back({handle, "", false});
+    *written = 0;
+    return true;
   }
   if (short_write_limit > 0 && count > short_write_limit) {
     bytes.resize(short_write_limit);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,11 @@ class FakeProcess : public ProcessServices {
   std::string module_path = "C:\\Tools\\brisquel.exe";
   std::uintptr_t code_base = 0x401000;
   std::uint32_t stdout_type = kFileTypePipe;
+  // Whether GetConsoleMode succeeds on standard output / standard error.
+  // Unset: on standard output exactly when stdout_type is a character
+  // device; on standard error always.
+  std::optional<bool> stdout_console;
+  std::optional<bool> stderr_console;
   bool stdout_invalid = false;
   bool stderr_invalid = false;
   int fail_stdout_write = 0;  // 1-based index of the failing stdout write; 0: none
@@ -39,6 +45,7 @@ class FakeProcess : public ProcessServices {
   std::uint32_t fail_code = 112;
   std::uint32_t code_page = 1252;  // GetACP's answer; kCpUtf8 for the Linux program's texts
   std::uint32_t short_write_limit = 0;  // > 0: each write takes at most this many bytes
+  int zero_stdout_write = 0;  // 1-based index of a stdout write that succeeds with 0 bytes; 0: none
   std::map<std::uint32_t, std::string> strings;  // string-table entries that replace or add to the program's
 
   // What the run did.
@@ -53,6 +60,7 @@ class FakeProcess : public ProcessServices {
   void InstallFaultHandler() override {}
   FileHandle GetStdHandle(std::int32_t which) override;
   std::uint32_t GetFileType(FileHandle handle) override;
+  bool GetConsoleMode(FileHandle handle, std::uint32_t* mode) override;
   bool WriteFile(FileHandle handle, const void* data, std::uint32_t count, std::uint32_t* written) override;
   std::uint32_t GetLastError() override { return last_error_; }
   std::uint32_t GetACP() override { return code_page; }

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <link.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -22,6 +23,10 @@ namespace brisquel {
 namespace {
 
 constexpr std::uint32_t kErrorInvalidHandle = 6;
+
+// What a terminal does with the bytes written to it, as a Windows console
+// mode: ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT.
+constexpr std::uint32_t kTerminalConsoleMode = 0x3;
 
 // A fault this close below the stack pointer is the stack running out.
 constexpr std::uintptr_t kStackOverflowReach = 64 * 1024;
@@ -108,6 +113,21 @@ void OnFault(int signal, siginfo_t* info, void* raw_context) {
               code == kStatusAccessViolation ? address : 0);
 }
 
+// One write(2) of at most count bytes: the count written, or -1 with errno
+// set. A non-blocking descriptor that is full is waited on until it can
+// take bytes again, as a blocking one would be; an interrupted call is
+// made again.
+ssize_t WriteSome(int fd, const void* data, std::size_t count) {
+  for (;;) {
+    const ssize_t n = ::write(fd, data, count);
+    if (n >= 0) return n;
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
+    pollfd ready{fd, POLLOUT, 0};
+    if (::poll(&ready, 1, -1) < 0 && errno != EINTR) return -1;
+  }
+}
+
 int FindCodeSegment(dl_phdr_info* info, std::size_t, void* data) {
   // The first object listed is the program itself.
   for (int i = 0; i < info->dlpi_phnum; ++i) {
@@ -143,8 +163,10 @@ class PosixProcess final : public ProcessServices {
     stack_start = reinterpret_cast<std::uintptr_t>(&here);
     rlimit limit{};
     if (getrlimit(RLIMIT_STACK, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) stack_limit = limit.rlim_cur;
-    // A broken pipe is then a failed write, not a silent end.
+    // A broken pipe, and a file grown past the size limit (ulimit -f), are
+    // then failed writes (EPIPE, EFBIG), reported, not a silent end.
     ::signal(SIGPIPE, SIG_IGN);
+    ::signal(SIGXFSZ, SIG_IGN);
     stack_t stack{};
     stack.ss_sp = alternate_stack;
     stack.ss_size = sizeof alternate_stack;
@@ -174,21 +196,22 @@ class PosixProcess final : public ProcessServices {
     return kFileTypeUnknown;
   }
 
+  bool GetConsoleMode(FileHandle handle, std::uint32_t* mode) override {
+    if (isatty(static_cast<int>(handle)) != 1) return false;
+    *mode = kTerminalConsoleMode;
+    return true;
+  }
+
+  // One write(2), as WriteFile is one call: a partial write is reported as
+  // such, and the caller writes the rest.
   bool WriteFile(FileHandle handle, const void* data, std::uint32_t count, std::uint32_t* written) override {
-    const char* bytes = static_cast<const char*>(data);
-    std::uint32_t done = 0;
-    while (done < count) {
-      const ssize_t n = ::write(static_cast<int>(handle), bytes + done, count - done);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        last_error_ = WindowsErrorFromErrno(errno);
-        *written = done;
-        return false;
-      }
-      if (n == 0) break;
-      done += static_cast<std::uint32_t>(n);
+    const ssize_t n = WriteSome(static_cast<int>(handle), data, count);
+    if (n < 0) {
+      last_error_ = WindowsErrorFromErrno(errno);
+      *written = 0;
+      return false;
     }
-    *written = done;
+    *written = static_cast<std::uint32_t>(n);
     return true;
   }
 
@@ -218,8 +241,7 @@ class PosixProcess final : public ProcessServices {
   static void WriteAll(const char* text) {
     std::size_t length = std::strlen(text);
     while (length > 0) {
-      const ssize_t n = ::write(2, text, length);
-      if (n <= 0 && errno == EINTR) continue;
+      const ssize_t n = WriteSome(2, text, length);
       if (n <= 0) return;
       text += n;
       length -= static_cast<std::size_t>(n);

@@ -63,6 +63,13 @@ std::uint32_t Win32Process::GetFileType(FileHandle handle) {
   return ::GetFileType(ToHandle(handle));
 }
 
+bool Win32Process::GetConsoleMode(FileHandle handle, std::uint32_t* mode) {
+  DWORD console_mode = 0;
+  if (!::GetConsoleMode(ToHandle(handle), &console_mode)) return false;
+  *mode = console_mode;
+  return true;
+}
+
 bool Win32Process::WriteFile(FileHandle handle, const void* data, std::uint32_t count,
                              std::uint32_t* written) {
   DWORD done = 0;

@@ -19,6 +19,7 @@ class Win32Process final : public ProcessServices {
   void InstallFaultHandler() override;
   FileHandle GetStdHandle(std::int32_t which) override;
   std::uint32_t GetFileType(FileHandle handle) override;
+  bool GetConsoleMode(FileHandle handle, std::uint32_t* mode) override;
   bool WriteFile(FileHandle handle, const void* data, std::uint32_t count,
                  std::uint32_t* written) override;
   std::uint32_t GetLastError() override;

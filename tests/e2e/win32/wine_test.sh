@@ -185,13 +185,35 @@ for option in /F /M; do
   rc=0
   { run_wine "$exe" "$option" x 2>err || rc=$?; echo "$rc" >rc_file; } | true
   rc=$(cat rc_file)
-  [ "$rc" = 1 ] || fail "$option to a pipe whose reader has gone: exit $rc"
-  report_check "$option to a pipe whose reader has gone: report, exit 1" \
+  [ "$rc" = 1 ] || fail "$option to a Unix pipe whose reader has gone: exit $rc"
+  report_check "$option to a Unix pipe whose reader has gone: I/O error 233, exit 1" \
     EInOutError 'I/O error 233\.' err
 done
 
 rc=0; run_wine "$exe" 2>err | cat >out || rc=$?
 expect "usage through a pipe" 0 "${usage[@]}"
+
+# A Windows pipe whose reader has gone is I/O error 232 (ERROR_NO_DATA);
+# the Unix pipe above is 233 under Wine.
+printf 'brisquel.exe /F x' >cmdline
+rc=0; run_wine "$programs/pipe_launcher.exe" closed "$(winpath "$exe")" cmdline >out 2>err || rc=$?
+[ "$rc" = 1 ] && [ ! -s out ] || fail "Windows pipe whose reader has gone: exit $rc"
+report_check "Windows pipe whose reader has gone: I/O error 232, exit 1" EInOutError 'I/O error 232\.' err
+
+# A full PIPE_NOWAIT pipe: WriteFile succeeds with 0 bytes written. That is
+# failure 29, never bytes silently lost: the pipe holds the exact first
+# bytes of the output, the blocks that fitted in its 4,000 bytes.
+mapfile -t nowait_texts < <(seq -f 'nowait-text-%05g' 1 400)
+printf 'brisquel.exe /F %s' "${nowait_texts[*]}" >cmdline
+run_wine "$programs/launcher.exe" "$(winpath "$exe")" cmdline >whole 2>/dev/null || true
+rc=0; run_wine "$programs/pipe_launcher.exe" nowait "$(winpath "$exe")" cmdline >out 2>err || rc=$?
+size=$(stat -c %s out)
+if [ "$rc" = 1 ] && [ "$size" -ge 3968 ] && [ "$size" -le 4000 ] && cmp -s out <(head -c "$size" whole); then
+  report_check "full PIPE_NOWAIT pipe: a 0-byte write is I/O error 29, exit 1" EInOutError 'I/O error 29\.' err
+else
+  fail "full PIPE_NOWAIT pipe: exit $rc, $size bytes in the pipe"
+fi
+
 
 # write_sizes COUNT: the sizes of the first COUNT write calls that carry
 # the program's output, from a trace of a run (Wine writes on reused
@@ -228,6 +250,39 @@ if [ "$rc" = 0 ] && [ "$sizes" = "$want " ]; then
 else
   fail "character device: exit $rc, write sizes [$sizes], want [$want]"
 fi
+
+# --- Out of memory ---------------------------------------------------------
+
+# oom_case NAME WINDOWS TEXT...: a search whose address space is taken away
+# while it waits on its output pipe (after the heading) must end in the
+# Out of memory report after its whole echo, with exit code 1. WINDOWS
+# windows with 254-character titles fill the heap with small blocks; many
+# texts with many different bytes make the matcher ask for large ones.
+oom_case() {
+  local name=$1 windows=$2
+  shift 2
+  printf 'brisquel.exe /F %s' "$*" >cmdline
+  rc=0
+  run_wine "$programs/oom_launcher.exe" "$(winpath "$exe")" cmdline "$windows" >out 2>err || rc=$?
+  search_lines "$@"
+  { lines "$banner" "${echo_lines[@]}"
+    printf 'Exception EOutOfMemory in module brisquel.exe at 00000000.\nOut of memory.\r\n'; } >want
+  if [ "$rc" = 1 ] && cmp -s want out && [ ! -s err ]; then
+    pass "out of memory: $name"
+  else
+    fail "out of memory: $name: exit $rc (want 1)"
+    diff <(cat -A want) <(cat -A out) | tail -5 || true
+    head -c 400 err || true
+  fi
+}
+mapfile -t oom_texts < <(seq -f 'text-%05g-xyz' 1 400)
+oom_case "9,000 windows in the snapshot" 9000 "${oom_texts[@]}"
+# 1,400 texts of 20 bytes from 67 byte values: a matcher table of 7 MB.
+mapfile -t oom_texts < <(awk 'BEGIN {
+  set = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789!#$%&()*+,-./:;<=>?@[]^_`{|}~'"'"'"; srand(17)
+  for (i = 0; i < 1400; i++) { t = ""; for (j = 0; j < 20; j++) t = t substr(set, 1 + int(rand() * length(set)), 1); print t }
+}')
+oom_case "a large matcher table" 0 "${oom_texts[@]}"
 
 # --- Faults ----------------------------------------------------------------
 
