@@ -86,7 +86,9 @@ if [ -x "$helper" ] && command -v script >/dev/null; then
   windows_pid=$!
   for _ in $(seq 100); do grep -q '^ready$' "$work/ids" && break; sleep 0.1; done
   grep -q '^ready$' "$work/ids" || fail "x11_windows did not start: $(cat "$work/ids")"
-  raw_line=$(printf '  [a\x1b]0;T\x07\xc2\x9b2J\xe2\x80\xaez%25s] [k\x9b1m\x85%25s]\r' '' '')
+  # Columns as the Linux program counts them: a control character (C0 or
+  # C1) or an invalid byte takes one, the zero-width override none.
+  raw_line=$(printf '  [a\x1b]0;T\x07\xc2\x9b2J\xe2\x80\xaez%29s] [k\x9b1m\x85%25s]\r' '' '')
   shown_line=$(printf '  [%-40s] [%-30s]' 'a?]0;T??2J?z' 'k?1m?')
   timeout 20 script -qec "$bin /C" /dev/null </dev/null >"$work/tty" 2>&1 || fail "/C on a terminal: exit code $?"
   [ "$(tr -d '\r' <"$work/tty" | sed -n 2p)" = "$shown_line" ] ||
