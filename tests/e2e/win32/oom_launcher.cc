@@ -4,38 +4,33 @@
 //   oom_launcher.exe PROGRAM COMMAND_LINE_FILE WINDOWS
 //
 // First makes WINDOWS hidden windows with 254-character titles, so that
-// the program's snapshot of the desktop fills its heap. The child gets the bytes of COMMAND_LINE_FILE as its whole command line, a pipe as its
+// the program's snapshot of the desktop fills its heap. The child gets the
+// bytes of COMMAND_LINE_FILE as its whole command line, a pipe as its
 // standard output and this program's standard error. Once the pipe is
 // full and has stopped growing (the child is blocked in WriteFile), every
 // free region of the child's address space is reserved; then the pipe is
 // read to its end onto this program's standard output, and the child's
 // exit code is passed on. Ends with 120 and a message when something of
 // its own fails or the child takes longer than 30 seconds.
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX  // the C++ library may have set it already
-#endif
-#include <windows.h>
-
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "child_process.h"
+
+using namespace launcher;
+
+const char launcher::kLauncherName[] = "oom_launcher";
+
 namespace {
 
-constexpr DWORD kChildTimeoutMs = 30000;
 constexpr DWORD kPipeSize = 4096;
-constexpr int kLauncherFailed = 120;
 constexpr int kTitleLength = 254;
 
-int Fail(const char* what) {
-  std::fprintf(stderr, "oom_launcher: %s failed, error %lu\n", what, GetLastError());
-  return kLauncherFailed;
-}
-
-// Waits until the pipe holds
-// bytes and their count has not changed for a while: the writer is
-// blocked. False when the child ends first or the wait times out.
+// Waits until the pipe holds bytes and their count has not changed for a
+// while: the writer is blocked. False when the child ends first or the wait
+// times out.
 bool WaitUntilWriterBlocks(HANDLE pipe, HANDLE child) {
   DWORD last = 0;
   int steady = 0;
@@ -90,12 +85,7 @@ int main(int argc, char** argv) {
     return kLauncherFailed;
   }
   std::string command_line;
-  FILE* file = std::fopen(argv[2], "rb");
-  if (!file) return Fail("opening the command line file");
-  char chunk[4096];
-  std::size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) command_line.append(chunk, n);
-  std::fclose(file);
+  if (!ReadCommandLine(argv[2], command_line)) return kLauncherFailed;
 
   // GetWindowTextA reads another process's titles without a message to
   // their thread, so these windows need no message loop.
@@ -117,49 +107,26 @@ int main(int argc, char** argv) {
     }
   }
 
-
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE read_end = nullptr;
   HANDLE write_end = nullptr;
   if (!CreatePipe(&read_end, &write_end, &inherit, kPipeSize)) return Fail("CreatePipe");
   SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = write_end;
-  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  SetHandleInformation(startup.hStdError, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-  PROCESS_INFORMATION child = {};
-  if (!CreateProcessA(argv[1], command_line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                      &child)) {
-    return Fail("CreateProcessA");
-  }
-  CloseHandle(child.hThread);
+  HANDLE child = nullptr;
+  if (!StartChild(argv[1], command_line, write_end, child)) return kLauncherFailed;
   CloseHandle(write_end);
 
-  if (!WaitUntilWriterBlocks(read_end, child.hProcess)) {
-    TerminateProcess(child.hProcess, kLauncherFailed);
+  if (!WaitUntilWriterBlocks(read_end, child)) {
+    TerminateProcess(child, kLauncherFailed);
     std::fprintf(stderr, "oom_launcher: the program never waited on its output\n");
     return kLauncherFailed;
   }
-  if (ReserveAllFree(child.hProcess) == 0) {
-    TerminateProcess(child.hProcess, kLauncherFailed);
+  if (ReserveAllFree(child) == 0) {
+    TerminateProcess(child, kLauncherFailed);
     return Fail("reserving the program's address space");
   }
 
-  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-  DWORD got = 0;
-  while (ReadFile(read_end, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-    DWORD written = 0;
-    if (!WriteFile(out, chunk, got, &written, nullptr) || written != got) return Fail("WriteFile");
-  }
-  if (WaitForSingleObject(child.hProcess, kChildTimeoutMs) != WAIT_OBJECT_0) {
-    TerminateProcess(child.hProcess, kLauncherFailed);
-    return Fail("waiting for the program");
-  }
-  DWORD code = 0;
-  if (!GetExitCodeProcess(child.hProcess, &code)) return Fail("GetExitCodeProcess");
-  return static_cast<int>(code);
+  if (!CopyToStdout(read_end)) return kLauncherFailed;
+  if (!WaitForChild(child)) return kLauncherFailed;
+  return ExitCodeOf(child);
 }

@@ -11,26 +11,19 @@
 // child gets the bytes of COMMAND_LINE_FILE as its whole command line and
 // this program's standard error. Ends with 120 and a message when
 // something of its own fails or the child takes longer than 30 seconds.
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX  // the C++ library may have set it already
-#endif
-#include <windows.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "child_process.h"
+
+using namespace launcher;
+
+const char launcher::kLauncherName[] = "pipe_launcher";
+
 namespace {
 
-constexpr DWORD kChildTimeoutMs = 30000;
 constexpr DWORD kPipeSize = 4000;  // not a whole number of 128-byte blocks
-constexpr int kLauncherFailed = 120;
-
-int Fail(const char* what) {
-  std::fprintf(stderr, "pipe_launcher: %s failed, error %lu\n", what, GetLastError());
-  return kLauncherFailed;
-}
 
 }  // namespace
 
@@ -41,12 +34,7 @@ int main(int argc, char** argv) {
   }
   const bool nowait = std::strcmp(argv[1], "nowait") == 0;
   std::string command_line;
-  FILE* file = std::fopen(argv[3], "rb");
-  if (!file) return Fail("opening the command line file");
-  char chunk[4096];
-  std::size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) command_line.append(chunk, n);
-  std::fclose(file);
+  if (!ReadCommandLine(argv[3], command_line)) return kLauncherFailed;
 
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE read_end = nullptr;
@@ -68,33 +56,10 @@ int main(int argc, char** argv) {
     read_end = nullptr;
   }
 
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = write_end;
-  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  SetHandleInformation(startup.hStdError, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-  PROCESS_INFORMATION child = {};
-  if (!CreateProcessA(argv[2], command_line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                      &child)) {
-    return Fail("CreateProcessA");
-  }
-  CloseHandle(child.hThread);
+  HANDLE child = nullptr;
+  if (!StartChild(argv[2], command_line, write_end, child)) return kLauncherFailed;
   CloseHandle(write_end);
-  if (WaitForSingleObject(child.hProcess, kChildTimeoutMs) != WAIT_OBJECT_0) {
-    TerminateProcess(child.hProcess, kLauncherFailed);
-    return Fail("waiting for the program");
-  }
-  if (read_end != nullptr) {
-    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    DWORD got = 0;
-    while (ReadFile(read_end, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-      DWORD written = 0;
-      if (!WriteFile(out, chunk, got, &written, nullptr) || written != got) return Fail("WriteFile");
-    }
-  }
-  DWORD code = 0;
-  if (!GetExitCodeProcess(child.hProcess, &code)) return Fail("GetExitCodeProcess");
-  return static_cast<int>(code);
+  if (!WaitForChild(child)) return kLauncherFailed;
+  if (read_end != nullptr && !CopyToStdout(read_end)) return kLauncherFailed;
+  return ExitCodeOf(child);
 }
