@@ -1,6 +1,8 @@
 // Runs the whole program, or a piece of the runtime, on the fakes.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 
@@ -46,5 +48,17 @@ inline ProgramRun RunCommand(const std::string& command_line, FakeDesktop deskto
 }
 
 inline const std::string kBannerLine = std::string(kBanner) + "\r\n";
+
+// Calls copy(buffer, size) on a buffer of '#' bytes and checks the copy as
+// LoadStringA makes one: the count returned, the bytes up to and with the
+// NUL, and the byte after them untouched.
+template <typename Copy>
+void ExpectBoundedCopy(Copy copy, int size, int copied, const std::string& buffer_bytes) {
+  std::string buffer(1100, '#');
+  ASSERT_LT(size, static_cast<int>(buffer.size()));
+  EXPECT_EQ(copy(buffer.data(), size), copied);
+  EXPECT_EQ(buffer.substr(0, buffer_bytes.size()), buffer_bytes);
+  EXPECT_EQ(buffer[buffer_bytes.size()], '#') << "wrote past the copy";
+}
 
 }  // namespace brisquel

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "test_support.h"
+
 namespace brisquel {
 namespace {
 
@@ -116,10 +118,9 @@ TEST(Text, CopyTextHonoursTheBuffer) {
       {"", 255, 0, "\0"s},
   };
   for (const Case& c : table) {
-    std::string buffer(400, '#');
-    EXPECT_EQ(CopyText(c.text, buffer.data(), c.max_count), c.copied) << c.text;
-    EXPECT_EQ(buffer.substr(0, c.buffer.size()), c.buffer) << c.text;
-    EXPECT_EQ(buffer[c.buffer.size()], '#') << "wrote past the copy: " << c.text;
+    SCOPED_TRACE(c.text);
+    ExpectBoundedCopy([&](char* buffer, int size) { return CopyText(c.text, buffer, size); }, c.max_count, c.copied,
+                      c.buffer);
   }
   char untouched = '#';
   EXPECT_EQ(CopyText("abc", &untouched, 0), 0);
