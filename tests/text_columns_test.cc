@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
 
 #include "platform/fake/fake_process.h"
@@ -29,6 +30,16 @@ struct CutCase {
   std::size_t columns;
 };
 
+// Each case's text cut by rule: the bytes kept and the columns they take.
+void ExpectCuts(const TextColumns& rule, std::span<const CutCase> cases) {
+  for (const CutCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TextCut cut = rule.Cut(c.text, c.max_columns, c.max_bytes);
+    EXPECT_EQ(cut.bytes, c.bytes);
+    EXPECT_EQ(cut.columns, c.columns);
+  }
+}
+
 TEST(TextColumns, Utf8CountsColumnsAndCutsOnCharacters) {
   const CutCase cases[] = {
       {"ASCII", "Calculator", kNoLimit, kNoLimit, 10, 10},
@@ -50,12 +61,7 @@ TEST(TextColumns, Utf8CountsColumnsAndCutsOnCharacters) {
       {"byte limit inside an emoji", kGrin + kGrin, kNoLimit, 7, 4, 2},
       {"no room", kZhong, 1, kNoLimit, 0, 0},
   };
-  for (const CutCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    const TextCut cut = Utf8Columns().Cut(c.text, c.max_columns, c.max_bytes);
-    EXPECT_EQ(cut.bytes, c.bytes);
-    EXPECT_EQ(cut.columns, c.columns);
-  }
+  ExpectCuts(Utf8Columns(), cases);
 }
 
 TEST(TextColumns, SingleByteCountsBytes) {
@@ -66,12 +72,7 @@ TEST(TextColumns, SingleByteCountsBytes) {
       {"byte limit", "abcdef", kNoLimit, 4, 4, 4},
       {"both limits", "abcdef", 3, 4, 3, 3},
   };
-  for (const CutCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    const TextCut cut = SingleByteColumns().Cut(c.text, c.max_columns, c.max_bytes);
-    EXPECT_EQ(cut.bytes, c.bytes);
-    EXPECT_EQ(cut.columns, c.columns);
-  }
+  ExpectCuts(SingleByteColumns(), cases);
 }
 
 // The rule is the program's: chosen by the code page at start-up, and
