@@ -13,6 +13,16 @@
 namespace brisquel {
 namespace {
 
+// Starts the runtime on the real process services, as the program starts,
+// and opens a pipe whose writing end does not block.
+void StartOnNonBlockingPipe(std::unique_ptr<ProcessServices>& process, int fds[2]) {
+  static const char* const argv[] = {"brisquel", nullptr};
+  process = NewDefaultProcessServices(1, argv);
+  StartRuntime(*process);
+  ASSERT_EQ(pipe(fds), 0);
+  ASSERT_EQ(fcntl(fds[1], F_SETFL, fcntl(fds[1], F_GETFL) | O_NONBLOCK), 0);
+}
+
 // Standard output may be a non-blocking pipe (set so by the program that
 // made it) with a slow reader: a full pipe is waited on, never a failure,
 // and every byte arrives once, in order.
@@ -24,12 +34,9 @@ TEST(PosixWrite, NonBlockingPipeIsWaitedOnUntilAllBytesArrive) {
   };
   for (const Case& c : {Case{"one large write", 300000, 300000}, Case{"128-byte blocks", 200000, 128}}) {
     SCOPED_TRACE(c.name);
-    const char* argv[] = {"brisquel", nullptr};
-    std::unique_ptr<ProcessServices> process = NewDefaultProcessServices(1, argv);
-    StartRuntime(*process);
+    std::unique_ptr<ProcessServices> process;
     int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    ASSERT_EQ(fcntl(fds[1], F_SETFL, fcntl(fds[1], F_GETFL) | O_NONBLOCK), 0);
+    ASSERT_NO_FATAL_FAILURE(StartOnNonBlockingPipe(process, fds));
     std::string sent(c.total, '\0');
     for (std::size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<char>('a' + i % 23);
     std::string received;
@@ -58,12 +65,9 @@ TEST(PosixWrite, NonBlockingPipeIsWaitedOnUntilAllBytesArrive) {
 // A pipe whose reader has gone is failure 232, whether the writer would
 // block or not.
 TEST(PosixWrite, ClosedNonBlockingPipeFailsWith232) {
-  const char* argv[] = {"brisquel", nullptr};
-  std::unique_ptr<ProcessServices> process = NewDefaultProcessServices(1, argv);
-  StartRuntime(*process);
+  std::unique_ptr<ProcessServices> process;
   int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
-  ASSERT_EQ(fcntl(fds[1], F_SETFL, fcntl(fds[1], F_GETFL) | O_NONBLOCK), 0);
+  ASSERT_NO_FATAL_FAILURE(StartOnNonBlockingPipe(process, fds));
   close(fds[0]);
   const std::string bytes(1000, 'x');
   EXPECT_EQ(WriteWhole(static_cast<FileHandle>(fds[1]), bytes.data(), static_cast<std::uint32_t>(bytes.size())), 232);
