@@ -62,7 +62,7 @@ TEST(X11TextTest, CopyTextHonoursTheBuffer) {
   EXPECT_EQ(untouched, '#');
 }
 
-std::vector<WindowHandle> Walk(const WindowTable& table) {
+std::vector<WindowHandle> Walk(WindowTable& table) {
   std::vector<WindowHandle> order;
   for (WindowHandle h = table.First(); h != 0; h = table.Next(h)) order.push_back(h);
   return order;

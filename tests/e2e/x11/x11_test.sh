@@ -111,7 +111,7 @@ add 7 Override '' "$pid" 0
 add 6 Hidden '' "$pid" 0
 add 5 'Owned dialog' Dlg "$pid" "${w[3]}"
 add 4 Fallback 'word 0X12' "$pid" 0
-add 3 Preferred ' 0x34' $((0x1234)) 0
+add 3 Preferred ' 0x34' "$pid" 0  # the server's record of the client, not its wrong _NET_WM_PID
 add 2 $'na\xc3\xafve' inst "$pid" 0
 add 1 $'caf\xc3\xa9 cr\xc3\xa8me' Latin "$pid" 0
 add 0 $'Gr\xc3\xbc\xc3\x9fe \xe2\x9c\x93' Utf8 "$pid" 0
@@ -164,7 +164,14 @@ start_windows "$helper" --wait-managed \
   window --net-wm-name 'Withdrawn' --unmapped
 for i in "${!WINDOWS[@]}"; do w[i]=$((16#${WINDOWS[i]})); done
 pid=$WINDOWS_PID
+wm_pid=${DESKTOP_PIDS[-2]}
 run /L
+# The window manager's own window, titled "evilwm" (a _NET_WM_NAME of type
+# STRING), is listed too, with the window manager's process.
+wm_line="^  \\[evilwm {22}\\] TID:\\\$$(printf %X "$wm_pid") HWND:\\\$[0-9A-F]+ PID:\\\$$(printf %X "$wm_pid") PAR:\\\$0"$'\r'\$
+[ "$(grep -cE "$wm_line" "$work/out")" -eq 1 ] || fail "the window manager's window: $(grep evilwm "$work/out" | od -c | head -3)"
+grep -vE "$wm_line" "$work/out" >"$work/rest" || true
+mv "$work/rest" "$work/out"
 # The window manager decides the stacking; the lines are compared as a set.
 want=
 list_line want Main "$pid" "${w[0]}" 0
