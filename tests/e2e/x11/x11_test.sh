@@ -154,6 +154,46 @@ done
 stop_windows
 stop_desktop
 
+# --- A display that does not answer ----------------------------------------
+# Another client holds a server grab, or the server is stopped: every run
+# ends with exit code 2 and one line on standard error, after the lines it
+# had buffered. The runs go side by side, each waiting out its 10 seconds.
+# silent_runs NAME: /L, /C and /F x at once, each checked.
+silent_runs() {
+  local name=$1 mode i=0 pids=()
+  for mode in /L /C "/F x"; do
+    # shellcheck disable=SC2086
+    (rc=0; timeout 30 "$bin" $mode >"$work/out$i" 2>"$work/err$i" || rc=$?; echo "$rc" >"$work/rc$i") &
+    pids+=($!)
+    i=$((i + 1))
+  done
+  wait "${pids[@]}"
+  i=0
+  for mode in /L /C "/F x"; do
+    mv "$work/out$i" "$work/out"; mv "$work/err$i" "$work/err"; mv "$work/rc$i" "$work/rc"
+    want=$banner
+    [ "$mode" = "/F x" ] && want+=$heading$'    [x]\r\n'
+    check "$name, $mode" "$want" 2 "brisquel: display \"$DISPLAY\" did not answer for 10 seconds (a client may hold a grab)"$'\r\n'
+    i=$((i + 1))
+  done
+}
+
+start_xvfb
+start_windows "$helper" --grab-server window --net-wm-name 'Locked'
+silent_runs "server grabbed by another client"
+stop_windows
+run /L  # the grab ends with its client
+want=$banner
+check "after the grab" "$want" 0
+stop_desktop
+
+start_xvfb
+start_windows "$helper" window --net-wm-name 'Frozen'
+kill -STOP "${DESKTOP_PIDS[0]}"
+silent_runs "server stopped"
+kill -CONT "${DESKTOP_PIDS[0]}"
+stop_desktop
+
 # --- A desktop with a window manager: frames stand for their clients -------
 start_xvfb
 start_wm

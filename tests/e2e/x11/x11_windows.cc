@@ -3,7 +3,7 @@
 // and a line "ready", then keeps them until it is killed (or half an hour
 // pass, so that a broken test leaves nothing behind).
 //
-//   x11_windows [--wait-managed] [--churn TITLE] WINDOW...
+//   x11_windows [--wait-managed] [--churn TITLE] [--grab-server] WINDOW...
 //   WINDOW: window [--net-wm-name T] [--wm-name T] [--wm-name-utf8 T]
 //                [--class T] [--pid N] [--transient-for K]
 //                [--unmapped] [--override-redirect]
@@ -12,7 +12,9 @@
 // T is bytes, with \xHH, \0 and \\ as escapes. K is the place of an
 // earlier window, counted from 0. --wait-managed waits until a window
 // manager has put WM_STATE on every mapped, managed window. --churn keeps
-// making and destroying windows titled TITLE after "ready".
+// making and destroying windows titled TITLE after "ready". --grab-server
+// grabs the server before "ready" and holds it, as a screen locker does, so
+// that the server answers no other client.
 
 #include <poll.h>
 #include <unistd.h>
@@ -149,6 +151,7 @@ int main(int argc, char** argv) {
   bool wait_managed = false;
   std::string churn_title;
   bool churn = false;
+  bool grab = false;
   std::vector<Layout> layouts;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -162,6 +165,8 @@ int main(int argc, char** argv) {
     };
     if (arg == "--wait-managed") {
       wait_managed = true;
+    } else if (arg == "--grab-server") {
+      grab = true;
     } else if (arg == "--churn") {
       churn = true;
       churn_title = Unescape(value());
@@ -222,6 +227,7 @@ int main(int argc, char** argv) {
   xcb_flush(c);
   if (wait_managed) desktop.WaitManaged(managed);
   // A round trip, so that every window exists on the server before "ready".
+  if (grab) xcb_grab_server(c);
   std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
   for (xcb_window_t window : made) std::printf("%X\n", window);
   std::printf("ready\n");
