@@ -19,9 +19,19 @@ need_packages() {
     as_root dpkg --add-architecture i386
   fi
   # One install at a time: suites run side by side share apt's locks.
-  as_root flock /var/lock/brisquel-apt.lock sh -c '
+  # apt's progress goes to a log that is shown only when the install fails.
+  local log
+  log=$(mktemp)
+  if ! as_root flock /var/lock/brisquel-apt.lock sh -c '
     DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@"' sh "${missing[@]}" >&2
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@"' sh "${missing[@]}" \
+    >"$log" 2>&1; then
+    cat "$log" >&2
+    rm -f "$log"
+    echo "could not install: ${missing[*]}" >&2
+    return 1
+  fi
+  rm -f "$log"
 }
 
 # The packages every build of the native program needs.

@@ -5,6 +5,7 @@
 #include "platform/fake/fake_process.h"
 #include "runtime/failures.h"
 #include "runtime/output_channel.h"
+#include "runtime/failure_report.h"
 #include "runtime/process_end.h"
 
 namespace brisquel {
@@ -196,14 +197,6 @@ TEST(FailureReport, RuntimeErrorLine) {
   const std::pair<std::uint32_t, int> numbers[] = {{0xC0000005, 216}, {0xC000008C, 201}, {0xC0000090, 207},
                                                    {0xC0000094, 200}, {0xC00000FD, 202}, {0x12345678, 217}};
   for (const auto& [code, number] : numbers) EXPECT_EQ(RuntimeErrorNumber(code), number) << std::hex << code;
-}
-
-TEST(FailureReport, EveryMessageIsInTheStringTable) {
-  std::size_t count = 0;
-  const std::uint32_t* ids = AllMessageIds(&count);
-  EXPECT_EQ(count, 30u);
-  for (std::size_t i = 0; i < count; ++i) EXPECT_FALSE(FindMessage(ids[i]).empty()) << ids[i];
-  EXPECT_EQ(FindMessage(kMsgReportFormat), "Exception %s in module %s at %p.\n%s%s");
 }
 
 }  // namespace

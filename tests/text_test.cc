@@ -101,5 +101,30 @@ TEST(Text, TextEqualsComparesLengthAndExactBytes) {
   for (const Case& c : cases) EXPECT_EQ(TextEquals(c.a, c.b), c.equal) << c.a << "|" << c.b;
 }
 
+TEST(Text, CopyTextHonoursTheBuffer) {
+  struct Case {
+    std::string text;
+    int max_count;
+    int copied;
+    std::string buffer;  // bytes up to and with the NUL
+  };
+  const Case table[] = {
+      {"Calculator", 255, 10, "Calculator\0"s},
+      {std::string(300, 't'), 255, 254, std::string(254, 't') + '\0'},
+      {"abc", 3, 2, "ab\0"s},
+      {"abc", 1, 0, "\0"s},
+      {"", 255, 0, "\0"s},
+  };
+  for (const Case& c : table) {
+    std::string buffer(400, '#');
+    EXPECT_EQ(CopyText(c.text, buffer.data(), c.max_count), c.copied) << c.text;
+    EXPECT_EQ(buffer.substr(0, c.buffer.size()), c.buffer) << c.text;
+    EXPECT_EQ(buffer[c.buffer.size()], '#') << "wrote past the copy: " << c.text;
+  }
+  char untouched = '#';
+  EXPECT_EQ(CopyText("abc", &untouched, 0), 0);
+  EXPECT_EQ(untouched, '#');
+}
+
 }  // namespace
 }  // namespace brisquel

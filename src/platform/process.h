@@ -21,6 +21,8 @@ inline constexpr std::uint32_t kFileTypeDisk = 1;
 inline constexpr std::uint32_t kFileTypeChar = 2;
 inline constexpr std::uint32_t kFileTypePipe = 3;
 
+inline constexpr std::uint32_t kCpUtf8 = 65001;
+
 inline constexpr std::uint32_t kMbOk = 0x0000;
 inline constexpr std::uint32_t kMbTaskModalIconHand = 0x2010;
 
@@ -62,13 +64,18 @@ class ProcessServices {
   // Windows MB_ value.
   virtual int MessageBoxA(const char* text, const char* caption, std::uint32_t style) = 0;
 
+  // The code page of the texts the program reads and writes: the Windows
+  // ANSI code page (single-byte text), or kCpUtf8 where texts are UTF-8.
+  virtual std::uint32_t GetACP() = 0;
+
   // Copies string-table entry id into buffer (at most size - 1 bytes and a
   // NUL) and returns its length; 0 when there is no such entry.
   virtual int LoadStringA(std::uint32_t id, char* buffer, int size) = 0;
 };
 
 // The services of the process the program runs in, made by the backend the
-// build chose. May throw std::bad_alloc, before the runtime has started.
+// build chose. Memory running out here is a failure before the runtime has
+// started (EndBeforeStartUp, or std::bad_alloc where no handler ends it).
 std::unique_ptr<ProcessServices> NewDefaultProcessServices(int argc, const char* const* argv);
 
 // For a failure before the runtime has started (memory exhausted while the

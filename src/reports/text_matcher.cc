@@ -62,6 +62,10 @@ void TextMatcher::Build() {
     output_next_.push_back(first_output_[static_cast<std::size_t>(state)]);
     first_output_[static_cast<std::size_t>(state)] = static_cast<std::int32_t>(output_text_.size() - 1);
   }
+  LinkSuffixes();
+}
+
+void TextMatcher::LinkSuffixes() {
   // Failure links, breadth first; missing moves become moves of the
   // longest proper suffix, and each state inherits its suffix's outputs.
   std::vector<std::int32_t> fail(first_output_.size(), 0);

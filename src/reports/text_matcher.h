@@ -26,7 +26,9 @@ class TextMatcher {
   void Find(std::string_view title, std::vector<std::uint32_t>& found);
 
  private:
+  // The trie of the texts, then its suffix links.
   void Build();
+  void LinkSuffixes();
 
   const std::vector<std::string>& texts_;
   bool automaton_ = false;  // false: the texts are too many to build one; search each

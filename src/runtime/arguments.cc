@@ -4,6 +4,23 @@
 #include "runtime/text.h"
 
 namespace brisquel {
+namespace {
+
+constexpr std::uint32_t kArgumentZeroSize = 261;
+
+// Splits the process's command line afresh from its start, argument 0
+// discarded, and hands arguments 1, 2, ... to take until take returns
+// false or the arguments run out.
+template <typename Take>
+void SplitArguments(Take take) {
+  const char* p = Process().GetCommandLineA();
+  NextArgument(p);
+  for (std::string argument = NextArgument(p); !argument.empty(); argument = NextArgument(p)) {
+    if (!take(std::move(argument))) return;
+  }
+}
+
+}  // namespace
 
 std::string NextArgument(const char*& p) {
   for (;;) {
@@ -15,7 +32,7 @@ std::string NextArgument(const char*& p) {
     break;
   }
   std::string argument;
-  while (static_cast<unsigned char>(*p) > 32) {
+  while (!IsBlank(*p)) {
     if (*p == '"') {
       ++p;
       const char* run = p;
@@ -30,37 +47,36 @@ std::string NextArgument(const char*& p) {
 }
 
 std::int32_t ArgumentCount() {
-  const char* p = Process().GetCommandLineA();
-  NextArgument(p);
   std::int32_t count = 0;
-  while (!NextArgument(p).empty()) ++count;
+  SplitArguments([&](std::string&&) {
+    ++count;
+    return true;
+  });
   return count;
 }
 
 std::string Argument(std::int32_t i) {
   if (i == 0) {
-    char path[261];
-    std::uint32_t length = Process().GetModuleFileNameA(path, sizeof path);
-    if (length > sizeof path) length = sizeof path;
-    return std::string(path, length);
+    char path[kArgumentZeroSize];
+    return std::string(ModulePath(path, sizeof path));
   }
-  const char* p = Process().GetCommandLineA();
-  std::string argument = NextArgument(p);
-  std::int64_t left = i;  // a negative index counts down until the arguments run out
-  while (left != 0 && !argument.empty()) {
-    --left;
-    argument = NextArgument(p);
-  }
-  return argument;
+  // A negative index is never reached: the arguments run out first.
+  std::string found;
+  std::int32_t at = 0;
+  SplitArguments([&](std::string&& argument) {
+    if (++at != i) return true;
+    found = std::move(argument);
+    return false;
+  });
+  return found;
 }
 
 std::vector<std::string> AllArguments() {
-  const char* p = Process().GetCommandLineA();
-  NextArgument(p);
   std::vector<std::string> arguments;
-  for (std::string argument = NextArgument(p); !argument.empty(); argument = NextArgument(p)) {
+  SplitArguments([&](std::string&& argument) {
     arguments.push_back(std::move(argument));
-  }
+    return true;
+  });
   return arguments;
 }
 

@@ -50,144 +50,173 @@ std::size_t Digits(std::uint64_t value, unsigned base, char (&digits)[24]) {
   return at;
 }
 
+// One specifier as read from the format text.
+struct Specifier {
+  bool left = false;
+  std::int64_t width = 0;
+  bool has_precision = false;
+  std::int64_t precision = 0;
+  char letter = 0;  // lower case
+};
+
+// Reads the format text and the argument list in step.
+class Reader {
+ public:
+  Reader(std::string_view format, std::initializer_list<FormatArg> args)
+      : format_(format), args_(args.begin()), arg_count_(args.size()) {}
+
+  bool AtEnd() const { return i_ >= format_.size(); }
+  std::size_t position() const { return i_; }
+  std::string_view format() const { return format_; }
+
+  // The literal run from here to the next percent sign, or "%" for a pair
+  // of them; empty when a specifier starts here.
+  std::string_view Literal() {
+    const std::size_t start = i_;
+    if (format_[i_] != '%') {
+      i_ = std::min(format_.find('%', i_), format_.size());
+      return format_.substr(start, i_ - start);
+    }
+    if (i_ + 1 < format_.size() && format_[i_ + 1] == '%') {
+      i_ += 2;
+      return format_.substr(start, 1);
+    }
+    return {};
+  }
+
+  // Reads the specifier whose percent sign is here, through its conversion
+  // letter; false when the format ends inside it.
+  bool ParseSpecifier(Specifier& spec) {
+    ++i_;
+    for (;;) {
+      spec.left = Take('-');
+      spec.width = Number();
+      if (!Take(':')) break;
+      index_ = spec.width < 0 ? arg_count_ : static_cast<std::size_t>(spec.width);
+    }
+    spec.has_precision = Take('.');
+    if (spec.has_precision) spec.precision = Number();
+    if (AtEnd()) return false;
+    spec.letter = static_cast<char>(format_[i_++] | 0x20);
+    return true;
+  }
+
+  // The argument at the current index, which then advances; null when none
+  // is left.
+  const FormatArg* NextArgument() { return index_ < arg_count_ ? &args_[index_++] : nullptr; }
+
+ private:
+  bool Take(char c) {
+    if (AtEnd() || format_[i_] != c) return false;
+    ++i_;
+    return true;
+  }
+
+  // A run of digits, one asterisk (the next argument's value: 0 for a text
+  // or when none is left), or nothing (0).
+  std::int64_t Number() {
+    if (Take('*')) {
+      const FormatArg* arg = NextArgument();
+      return arg && arg->kind() == FormatArg::Kind::kInteger ? arg->integer() : 0;
+    }
+    std::int64_t value = 0;
+    while (!AtEnd() && format_[i_] >= '0' && format_[i_] <= '9') {
+      value = std::min(value * 10 + (format_[i_] - '0'), kNumberCap);
+      ++i_;
+    }
+    return value;
+  }
+
+  std::string_view format_;
+  const FormatArg* args_;
+  std::size_t arg_count_;
+  std::size_t index_ = 0;
+  std::size_t i_ = 0;
+};
+
+// A converted argument before padding: sign, leading zeros, then text.
+struct Converted {
+  bool negative = false;
+  std::int64_t zeros = 0;
+  std::string_view text;
+  char digits[24];
+};
+
+// Converts arg by spec's letter; false when the two do not fit.
+bool Convert(const FormatArg& arg, const Specifier& spec, Converted& out) {
+  std::int64_t least_digits = spec.has_precision ? spec.precision : -1;
+  std::size_t first = 0;
+  switch (arg.kind()) {
+    case FormatArg::Kind::kText: {
+      if (spec.letter != 's') return false;
+      out.text = arg.text();
+      if (spec.has_precision && spec.precision >= 0 && static_cast<std::uint64_t>(spec.precision) < out.text.size()) {
+        out.text = out.text.substr(0, static_cast<std::size_t>(spec.precision));
+      }
+      return true;
+    }
+    case FormatArg::Kind::kInteger: {
+      if (spec.letter != 'd' && spec.letter != 'u' && spec.letter != 'x') return false;
+      const std::int32_t value = arg.integer();
+      std::uint64_t magnitude = static_cast<std::uint32_t>(value);
+      if (spec.letter == 'd' && value < 0) {
+        out.negative = true;
+        magnitude = static_cast<std::uint64_t>(-static_cast<std::int64_t>(value));
+      }
+      first = Digits(magnitude, spec.letter == 'x' ? 16 : 10, out.digits);
+      break;
+    }
+    case FormatArg::Kind::kAddress:
+      if (spec.letter != 'p') return false;
+      first = Digits(arg.address(), 16, out.digits);
+      least_digits = std::max<std::int64_t>(least_digits, 8);
+      break;
+  }
+  out.text = std::string_view(out.digits + first, sizeof out.digits - first);
+  if (least_digits >= 0 && least_digits < 16) {
+    out.zeros = std::max<std::int64_t>(0, least_digits - static_cast<std::int64_t>(out.text.size()));
+  }
+  return true;
+}
+
+// Appends the converted argument filled with spaces to spec's width, on the
+// left or (with the minus flag) on the right; false when the area is full.
+bool Pad(Area& area, const Specifier& spec, const Converted& value) {
+  const std::int64_t length = (value.negative ? 1 : 0) + value.zeros + static_cast<std::int64_t>(value.text.size());
+  const std::int64_t fill = spec.width - length;
+  return (spec.left || area.Fill(' ', fill)) && (!value.negative || area.Append("-", 1)) &&
+         area.Fill('0', value.zeros) && area.Append(value.text.data(), value.text.size()) &&
+         (!spec.left || area.Fill(' ', fill));
+}
+
 }  // namespace
 
 FormatResult FormatInto(char* data, std::size_t size, std::string_view format,
                         std::initializer_list<FormatArg> args) {
   Area area(data, size);
+  Reader reader(format, args);
   FormatResult result;
-  const FormatArg* const arg_list = args.begin();
-  const std::size_t arg_count = args.size();
-  std::size_t index = 0;
-  std::size_t i = 0;
-  const std::size_t n = format.size();
-
-  auto fail = [&](FormatStatus status, std::size_t spec_start, std::size_t spec_end) {
+  auto fail = [&](FormatStatus status, std::size_t spec_start) {
     result.status = status;
-    result.length = 0;
     if (status != FormatStatus::kTooLong) {
-      result.specifier = format.substr(spec_start, std::min(spec_end - spec_start, kSpecifierShown));
+      result.specifier = format.substr(spec_start, std::min(reader.position() - spec_start, kSpecifierShown));
     }
     return result;
   };
-
-  // Reads a run of digits or one asterisk at i; false when the format ends.
-  auto read_number = [&](std::int64_t& value) {
-    value = 0;
-    if (i < n && format[i] == '*') {
-      ++i;
-      if (index < arg_count) {
-        const FormatArg& arg = arg_list[index++];
-        if (arg.kind() == FormatArg::Kind::kInteger) value = arg.integer();
-      }
-      return;
-    }
-    while (i < n && format[i] >= '0' && format[i] <= '9') {
-      value = std::min(value * 10 + (format[i] - '0'), kNumberCap);
-      ++i;
-    }
-  };
-
-  while (i < n) {
-    const char c = format[i];
-    if (c != '%') {
-      std::size_t run_end = format.find('%', i);
-      if (run_end == std::string_view::npos) run_end = n;
-      if (!area.Append(format.data() + i, run_end - i)) return fail(FormatStatus::kTooLong, 0, 0);
-      i = run_end;
+  while (!reader.AtEnd()) {
+    const std::size_t spec_start = reader.position();
+    const std::string_view literal = reader.Literal();
+    if (!literal.empty()) {
+      if (!area.Append(literal.data(), literal.size())) return fail(FormatStatus::kTooLong, 0);
       continue;
     }
-    if (i + 1 < n && format[i + 1] == '%') {
-      if (!area.Append("%", 1)) return fail(FormatStatus::kTooLong, 0, 0);
-      i += 2;
-      continue;
-    }
-
-    const std::size_t spec_start = i++;
-    bool left = false;
-    std::int64_t width = 0;
-    for (;;) {
-      left = false;
-      if (i < n && format[i] == '-') {
-        left = true;
-        ++i;
-      }
-      read_number(width);
-      if (i < n && format[i] == ':') {
-        ++i;
-        index = width < 0 ? arg_count : static_cast<std::size_t>(width);
-        continue;
-      }
-      break;
-    }
-    bool has_precision = false;
-    std::int64_t precision = 0;
-    if (i < n && format[i] == '.') {
-      ++i;
-      has_precision = true;
-      read_number(precision);
-    }
-    if (i >= n) break;  // an unfinished specifier at the end is dropped
-    const char letter = static_cast<char>(format[i] | 0x20);
-    ++i;
-
-    if (index >= arg_count) return fail(FormatStatus::kNoArgument, spec_start, i);
-    const FormatArg& arg = arg_list[index++];
-
-    char digits[24];
-    const char* text = nullptr;
-    std::size_t text_length = 0;
-    bool negative = false;
-    switch (arg.kind()) {
-      case FormatArg::Kind::kInteger: {
-        if (letter != 'd' && letter != 'u' && letter != 'x') {
-          return fail(FormatStatus::kInvalid, spec_start, i);
-        }
-        const std::int32_t value = arg.integer();
-        std::uint64_t magnitude = static_cast<std::uint32_t>(value);
-        if (letter == 'd' && value < 0) {
-          negative = true;
-          magnitude = static_cast<std::uint64_t>(-static_cast<std::int64_t>(value));
-        }
-        const std::size_t first = Digits(magnitude, letter == 'x' ? 16 : 10, digits);
-        text = digits + first;
-        text_length = sizeof digits - first;
-        break;
-      }
-      case FormatArg::Kind::kAddress: {
-        if (letter != 'p') return fail(FormatStatus::kInvalid, spec_start, i);
-        const std::size_t first = Digits(arg.address(), 16, digits);
-        text = digits + first;
-        text_length = sizeof digits - first;
-        if (!has_precision || precision < 8) {
-          has_precision = true;
-          precision = 8;
-        }
-        break;
-      }
-      case FormatArg::Kind::kText:
-        if (letter != 's') return fail(FormatStatus::kInvalid, spec_start, i);
-        text = arg.text().data();
-        text_length = arg.text().size();
-        if (has_precision && precision >= 0 && static_cast<std::uint64_t>(precision) < text_length) {
-          text_length = static_cast<std::size_t>(precision);
-        }
-        break;
-    }
-
-    std::int64_t zeros = 0;
-    if (arg.kind() != FormatArg::Kind::kText && has_precision && precision >= 0 && precision < 16) {
-      zeros = std::max<std::int64_t>(0, precision - static_cast<std::int64_t>(text_length));
-    }
-    const std::int64_t converted = (negative ? 1 : 0) + zeros + static_cast<std::int64_t>(text_length);
-    if (width < 0) return fail(FormatStatus::kTooLong, 0, 0);
-    const std::int64_t fill = width - converted;
-    bool ok = left || area.Fill(' ', fill);
-    ok = ok && (!negative || area.Append("-", 1));
-    ok = ok && area.Fill('0', zeros);
-    ok = ok && area.Append(text, text_length);
-    ok = ok && (!left || area.Fill(' ', fill));
-    if (!ok) return fail(FormatStatus::kTooLong, 0, 0);
+    Specifier spec;
+    if (!reader.ParseSpecifier(spec)) break;  // an unfinished specifier at the end is dropped
+    const FormatArg* arg = reader.NextArgument();
+    if (arg == nullptr) return fail(FormatStatus::kNoArgument, spec_start);
+    Converted value;
+    if (!Convert(*arg, spec, value)) return fail(FormatStatus::kInvalid, spec_start);
+    if (spec.width < 0 || !Pad(area, spec, value)) return fail(FormatStatus::kTooLong, 0);
   }
   result.length = area.length();
   return result;

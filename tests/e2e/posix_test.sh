@@ -10,7 +10,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
 
-banner=$'BRISQUEL 1.0 - window lists, class lists and title search\r\n'
+# The version the binary was built with, from its build tree.
+version=$(sed -nE 's/^#define BRISQUEL_VERSION "(.*)"$/\1/p' "$(dirname "$bin")/generated/app/version.h")
+[ -n "$version" ] || { echo "FAIL: no version in the build tree of $bin" >&2; exit 1; }
+banner="BRISQUEL $version - window lists, class lists and title search"$'\r\n'
 usage=$'       Get window lists, window class lists and search for window text.\r\nUsage: Search all windows for window containing specified text (or list of)\r\n         BRISQUEL /F <"wintext1"> ... <"wintextN">\r\n           ErrorLevel=1    Found\r\n           ErrorLevel=0    Not found\r\n       List all windows open\r\n         BRISQUEL /L\r\n       List all windows open (Class names)\r\n         BRISQUEL /C\r\n'
 
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }

@@ -1,6 +1,8 @@
 // FormatInto and FormatLine over arbitrary format texts and argument lists,
-// checked against a reference that follows the formatting rules step by
-// step on an unbounded string. Checks: the same status and bytes; an ok
+// checked against a reference that follows the formatting rules on an
+// unbounded string, reading each specifier its own way: the text after the
+// percent sign as tokens first, then the specifier's written parts, then
+// their values. Checks: the same status and bytes; an ok
 // result of at most 4096 bytes; each failure raised by FormatLine as an
 // EConvertError with its exact message.
 #include <fuzzer/FuzzedDataProvider.h>
@@ -47,6 +49,76 @@ std::string Decimal(std::uint64_t value, unsigned base) {
   return digits;
 }
 
+// The text after a percent sign as tokens: '-', '*', ':', '.', a whole run
+// of digits ('0'), or any other single byte ('c'). Only as many as one
+// specifier can use are made.
+struct Token {
+  char kind;
+  std::string text;
+};
+
+std::vector<Token> Tokens(const std::string& format, std::size_t from) {
+  std::vector<Token> tokens;
+  std::size_t k = from;
+  while (k < format.size() && (tokens.empty() || tokens.back().kind != 'c')) {
+    const char c = format[k];
+    if (c >= '0' && c <= '9') {
+      const std::size_t digits_end = format.find_first_not_of("0123456789", k);
+      const std::size_t end = digits_end == std::string::npos ? format.size() : digits_end;
+      tokens.push_back({'0', format.substr(k, end - k)});
+      k = end;
+      continue;
+    }
+    tokens.push_back({c == '-' || c == '*' || c == ':' || c == '.' ? c : 'c', std::string(1, c)});
+    ++k;
+  }
+  return tokens;
+}
+
+// A specifier in its written form: the numbers before each colon, the
+// flag, width and precision after the last, and the letter. A number is
+// "*", a run of digits, or empty.
+struct Written {
+  std::vector<std::string> indices;
+  bool left = false;
+  std::string width;
+  bool has_precision = false;
+  std::string precision;
+  char letter = 0;
+  std::size_t length = 0;  // bytes after the percent sign, letter included
+  bool complete = false;
+};
+
+Written ReadWritten(const std::vector<Token>& tokens) {
+  Written w;
+  std::size_t t = 0;
+  auto at = [&](char kind) { return t < tokens.size() && tokens[t].kind == kind; };
+  auto take_number = [&] {
+    if (at('*') || at('0')) return tokens[t++].text;
+    return std::string();
+  };
+  for (;;) {
+    w.left = at('-');
+    if (w.left) ++t;
+    w.width = take_number();
+    if (!at(':')) break;
+    ++t;
+    w.indices.push_back(w.width);
+  }
+  if (at('.')) {
+    ++t;
+    w.has_precision = true;
+    w.precision = take_number();
+  }
+  for (std::size_t k = 0; k < t; ++k) w.length += tokens[k].text.size();
+  if (t < tokens.size()) {
+    w.letter = tokens[t].text[0];
+    w.length += 1;
+    w.complete = true;
+  }
+  return w;
+}
+
 Reference Format(const std::string& format, const std::vector<Arg>& args) {
   Reference r;
   const std::int64_t count = static_cast<std::int64_t>(args.size());
@@ -60,20 +132,16 @@ Reference Format(const std::string& format, const std::vector<Arg>& args) {
     if (status != FormatStatus::kTooLong) r.specifier = format.substr(start, std::min<std::size_t>(i - start, 31));
     return r;
   };
-  // A number: digits, one asterisk (the current argument, 0 for a text or
-  // none left), or nothing (0). Digits saturate far above any limit.
-  auto number = [&]() -> std::int64_t {
-    if (i < n && format[i] == '*') {
-      ++i;
+  // A written number's value: "*" takes the current argument (0 for a text
+  // or none left), digits saturate far above any limit, empty is 0.
+  auto value_of = [&](const std::string& number) -> std::int64_t {
+    if (number == "*") {
       if (index < 0 || index >= count) return 0;
       const Arg& a = args[static_cast<std::size_t>(index++)];
       return a.integer ? a.value : 0;
     }
     std::int64_t value = 0;
-    while (i < n && format[i] >= '0' && format[i] <= '9') {
-      value = std::min<std::int64_t>(value * 10 + (format[i] - '0'), std::int64_t{1} << 40);
-      ++i;
-    }
+    for (char d : number) value = std::min<std::int64_t>(value * 10 + (d - '0'), std::int64_t{1} << 40);
     return value;
   };
   while (i < n) {
@@ -88,29 +156,16 @@ Reference Format(const std::string& format, const std::vector<Arg>& args) {
       if (too_long()) return fail(FormatStatus::kTooLong, 0);
       continue;
     }
-    const std::size_t start = i++;
-    bool left;
-    std::int64_t width;
-    for (;;) {
-      left = i < n && format[i] == '-';
-      if (left) ++i;
-      width = number();
-      if (i < n && format[i] == ':') {
-        ++i;
-        index = width;
-        continue;
-      }
-      break;
-    }
-    bool has_precision = false;
-    std::int64_t precision = 0;
-    if (i < n && format[i] == '.') {
-      ++i;
-      has_precision = true;
-      precision = number();
-    }
-    if (i >= n) break;
-    char letter = format[i++];
+    const std::size_t start = i;
+    const Written w = ReadWritten(Tokens(format, i + 1));
+    if (!w.complete) break;
+    i += 1 + w.length;
+    for (const std::string& number : w.indices) index = value_of(number);
+    const bool left = w.left;
+    const std::int64_t width = value_of(w.width);
+    const bool has_precision = w.has_precision;
+    const std::int64_t precision = has_precision ? value_of(w.precision) : 0;
+    char letter = w.letter;
     if (letter >= 'A' && letter <= 'Z') letter = static_cast<char>(letter + 32);
     if (index < 0 || index >= count) return fail(FormatStatus::kNoArgument, start);
     const Arg& a = args[static_cast<std::size_t>(index++)];

@@ -37,6 +37,7 @@ class FakeProcess : public ProcessServices {
   int fail_stdout_write = 0;  // 1-based index of the failing stdout write; 0: none
   bool fail_all_stdout_from_there = false;
   std::uint32_t fail_code = 112;
+  std::uint32_t code_page = 1252;  // GetACP's answer; kCpUtf8 for the Linux program's texts
   std::uint32_t short_write_limit = 0;  // > 0: each write takes at most this many bytes
   std::map<std::uint32_t, std::string> strings;  // string-table entries that replace or add to the program's
 
@@ -54,6 +55,7 @@ class FakeProcess : public ProcessServices {
   std::uint32_t GetFileType(FileHandle handle) override;
   bool WriteFile(FileHandle handle, const void* data, std::uint32_t count, std::uint32_t* written) override;
   std::uint32_t GetLastError() override { return last_error_; }
+  std::uint32_t GetACP() override { return code_page; }
   bool CloseHandle(FileHandle) override {
     ++closed_handles;
     return true;

@@ -12,26 +12,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "runtime/faults.h"
 #include "runtime/messages.h"
 #include "runtime/process_end.h"
 #include "runtime/text.h"
 
 namespace brisquel {
 namespace {
-
-// Windows exception codes the faults are reported under.
-constexpr std::uint32_t kAccessViolation = 0xC0000005;
-constexpr std::uint32_t kArrayBoundsExceeded = 0xC000008C;
-constexpr std::uint32_t kFloatDivideByZero = 0xC000008E;
-constexpr std::uint32_t kFloatInexactResult = 0xC000008F;
-constexpr std::uint32_t kFloatInvalidOperation = 0xC0000090;
-constexpr std::uint32_t kFloatOverflow = 0xC0000091;
-constexpr std::uint32_t kFloatUnderflow = 0xC0000093;
-constexpr std::uint32_t kIntegerDivideByZero = 0xC0000094;
-constexpr std::uint32_t kIntegerOverflow = 0xC0000095;
-constexpr std::uint32_t kPrivilegedInstruction = 0xC0000096;
-constexpr std::uint32_t kIllegalInstruction = 0xC000001D;
-constexpr std::uint32_t kStackOverflow = 0xC00000FD;
 
 constexpr std::uint32_t kErrorInvalidHandle = 6;
 
@@ -88,27 +75,27 @@ std::uint32_t FaultCode(int signal, const siginfo_t* info, const ucontext_t* con
     case SIGBUS: {
       const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(info->si_addr);
       const std::uintptr_t sp = StackPointer(context);
-      if (address != 0 && address < sp + 256 && sp - address < kStackOverflowReach) return kStackOverflow;
+      if (address != 0 && address < sp + 256 && sp - address < kStackOverflowReach) return kStatusStackOverflow;
       if (stack_limit != 0 && address < stack_start && stack_start - address <= stack_limit + kStackOverflowReach) {
-        return kStackOverflow;
+        return kStatusStackOverflow;
       }
-      return kAccessViolation;
+      return kStatusAccessViolation;
     }
     case SIGFPE:
       switch (info->si_code) {
-        case FPE_INTDIV: return kIntegerDivideByZero;
-        case FPE_INTOVF: return kIntegerOverflow;
-        case FPE_FLTDIV: return kFloatDivideByZero;
-        case FPE_FLTOVF: return kFloatOverflow;
-        case FPE_FLTUND: return kFloatUnderflow;
-        case FPE_FLTRES: return kFloatInexactResult;
-        case FPE_FLTSUB: return kArrayBoundsExceeded;
-        default: return kFloatInvalidOperation;
+        case FPE_INTDIV: return kStatusIntegerDivideByZero;
+        case FPE_INTOVF: return kStatusIntegerOverflow;
+        case FPE_FLTDIV: return kStatusFloatDivideByZero;
+        case FPE_FLTOVF: return kStatusFloatOverflow;
+        case FPE_FLTUND: return kStatusFloatUnderflow;
+        case FPE_FLTRES: return kStatusFloatInexactResult;
+        case FPE_FLTSUB: return kStatusArrayBoundsExceeded;
+        default: return kStatusFloatInvalidOperation;
       }
     case SIGILL:
-      return info->si_code == ILL_PRVOPC ? kPrivilegedInstruction : kIllegalInstruction;
+      return info->si_code == ILL_PRVOPC ? kStatusPrivilegedInstruction : kStatusIllegalInstruction;
     default:
-      return kIllegalInstruction;
+      return kStatusIllegalInstruction;
   }
 }
 
@@ -116,8 +103,8 @@ void OnFault(int signal, siginfo_t* info, void* raw_context) {
   const auto* context = static_cast<const ucontext_t*>(raw_context);
   const std::uint32_t code = FaultCode(signal, info, context);
   const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(info->si_addr);
-  ReportFault(code, ProgramCounter(context), code == kAccessViolation ? WasWrite(context) : 0,
-              code == kAccessViolation ? address : 0);
+  ReportFault(code, ProgramCounter(context), code == kStatusAccessViolation ? WasWrite(context) : 0,
+              code == kStatusAccessViolation ? address : 0);
 }
 
 int FindCodeSegment(dl_phdr_info* info, std::size_t, void* data) {
@@ -205,6 +192,8 @@ class PosixProcess final : public ProcessServices {
   }
 
   std::uint32_t GetLastError() override { return last_error_; }
+  // Window titles and class names reach the Linux program as UTF-8.
+  std::uint32_t GetACP() override { return kCpUtf8; }
 
   bool CloseHandle(FileHandle handle) override { return ::close(static_cast<int>(handle)) == 0; }
 
@@ -254,7 +243,7 @@ std::string CommandLineFromArgv(int argc, const char* const* argv) {
     bool blank = false;
     for (const char* p = i < argc ? argv[i] : ""; *p != '\0'; ++p) {
       if (*p == '"') continue;
-      if (static_cast<unsigned char>(*p) <= 32) blank = true;
+      if (IsBlank(*p)) blank = true;
       argument.push_back(*p);
     }
     if (argument.empty()) {

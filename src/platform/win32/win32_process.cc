@@ -73,6 +73,8 @@ bool Win32Process::WriteFile(FileHandle handle, const void* data, std::uint32_t 
 
 std::uint32_t Win32Process::GetLastError() { return ::GetLastError(); }
 
+std::uint32_t Win32Process::GetACP() { return ::GetACP(); }
+
 bool Win32Process::CloseHandle(FileHandle handle) {
   return ::CloseHandle(ToHandle(handle)) != FALSE;
 }

@@ -22,6 +22,7 @@ class Win32Process final : public ProcessServices {
   bool WriteFile(FileHandle handle, const void* data, std::uint32_t count,
                  std::uint32_t* written) override;
   std::uint32_t GetLastError() override;
+  std::uint32_t GetACP() override;
   bool CloseHandle(FileHandle handle) override;
   [[noreturn]] void ExitProcess(std::uint32_t code) override;
   int MessageBoxA(const char* text, const char* caption, std::uint32_t style) override;

@@ -1,0 +1,30 @@
+#include "runtime/memory_end.h"
+
+#include <new>
+
+#include "runtime/failures.h"
+#include "runtime/process_end.h"
+
+namespace brisquel {
+namespace {
+
+// Ends the process, so operator new never gets to throw std::bad_alloc:
+// throwing needs memory of its own (the exception object, and on some
+// runtimes thread-local storage made on first use).
+void ReportOutOfMemory() { ReportFailure(OutOfMemoryRecord(), 0); }
+
+// Out of line, so that the compiler cannot see the throw and the catch
+// together.
+[[gnu::noinline]] void RaiseOnce() { throw OutOfMemoryRecord(); }
+
+}  // namespace
+
+void PrepareFailurePath() {
+  try {
+    RaiseOnce();
+  } catch (const Exception&) {
+  }
+  std::set_new_handler(ReportOutOfMemory);
+}
+
+}  // namespace brisquel

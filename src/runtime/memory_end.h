@@ -1,0 +1,15 @@
+// What happens when a memory request cannot be met once the runtime has
+// started. The report must not need memory itself: no exception is thrown
+// for it, and every allocation the failure machinery makes on its first
+// use is made at start-up.
+#pragma once
+
+namespace brisquel {
+
+// Called by StartRuntime once the out-of-memory record exists: from then
+// on an exhausted memory request is reported as that record with no throw.
+// Also raises and catches one failure, so that the exception storage and
+// thread-local state a later failure needs are already there.
+void PrepareFailurePath();
+
+}  // namespace brisquel
