@@ -9,6 +9,7 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <string_view>
 #include <utility>
@@ -60,8 +61,12 @@ std::vector<xcb_window_t> DesktopReader::RootChildren() {
   {
     // Its answer came before the ones just read, so this does not wait.
     Watchdog watchdog;
+    errno = 0;
     const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c, &xcb_res_id);
-    has_resource_ = extension != nullptr && extension->present;
+    // No answer at all, even "not present", on a sound connection: xcb
+    // could not keep it.
+    if (extension == nullptr) connection_.Fail(ENOMEM);
+    has_resource_ = extension->present;
   }
   const xcb_window_t* children = xcb_query_tree_children(tree.get());
   const int count = xcb_query_tree_children_length(tree.get());

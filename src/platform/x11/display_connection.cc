@@ -81,11 +81,17 @@ DisplayConnection::DisplayConnection() {
   {
     // xcb reads the server's greeting with no time limit of its own.
     Watchdog watchdog;
+    errno = 0;
     c_ = xcb_connect(nullptr, &screen_number);
   }
+  // xcb reports some failed allocations while connecting as an unusable
+  // display; the allocation's errno tells them apart.
+  const int cause = errno;
   last_heard_ = std::chrono::steady_clock::now();
   const int error = xcb_connection_has_error(c_);
-  if (error == XCB_CONN_CLOSED_MEM_INSUFFICIENT) throw std::bad_alloc();
+  if (error == XCB_CONN_CLOSED_MEM_INSUFFICIENT || (error != 0 && cause == ENOMEM)) {
+    throw std::bad_alloc();
+  }
   if (error != 0) EndNamingDisplay("cannot open display ");
   xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c_));
   for (int i = 0; i < screen_number && screens.rem > 0; ++i) xcb_screen_next(&screens);
@@ -97,8 +103,14 @@ DisplayConnection::~DisplayConnection() {
   if (c_ != nullptr) xcb_disconnect(c_);
 }
 
-void DisplayConnection::Fail() const {
-  if (xcb_connection_has_error(c_) == XCB_CONN_CLOSED_MEM_INSUFFICIENT) throw std::bad_alloc();
+void DisplayConnection::Fail(int cause) const {
+  // On a connection xcb still thinks sound, a reply goes missing only when
+  // xcb could not keep it.
+  const int error = xcb_connection_has_error(c_);
+  if (error == 0 || error == XCB_CONN_CLOSED_MEM_INSUFFICIENT || cause == ENOMEM ||
+      short_of_memory_) {
+    throw std::bad_alloc();
+  }
   EndNamingDisplay("lost the connection to display ");
 }
 
@@ -120,7 +132,8 @@ void DisplayConnection::AwaitInput() {
       last_heard_ = std::chrono::steady_clock::now();
       return;
     }
-    if (ready < 0 && errno != EINTR) Fail();
+    if (ready < 0 && errno == ENOMEM) throw std::bad_alloc();
+    if (ready < 0 && errno != EINTR) EndNamingDisplay("lost the connection to display ");
   }
 }
 
@@ -128,8 +141,13 @@ void* DisplayConnection::Wait(unsigned int sequence, bool any_error_allowed) {
   for (;;) {
     void* reply = nullptr;
     xcb_generic_error_t* error = nullptr;
-    if (xcb_poll_for_reply(c_, sequence, &reply, &error) != 0) {
+    errno = 0;
+    const int done = xcb_poll_for_reply(c_, sequence, &reply, &error);
+    // xcb may fail to keep a reply it has read and say nothing but errno.
+    if (errno == ENOMEM) short_of_memory_ = true;
+    if (done != 0) {
       if (reply != nullptr) return reply;
+      // A reply lost on a live connection: xcb could not keep it.
       if (error == nullptr) Fail();
       const std::uint8_t code = error->error_code;
       std::free(error);

@@ -51,9 +51,11 @@ class DisplayConnection {
     return Reply<T>(static_cast<T*>(Wait(cookie.sequence, any_error_allowed)));
   }
 
-  // Ends the run for the connection's state: out of memory, or the display
-  // lost. Also for a reply that should have come and did not.
-  [[noreturn]] void Fail() const;
+  // Ends the run for a reply that did not come: out of memory when xcb
+  // says so, when the connection is still sound (xcb lost the reply), when
+  // cause (an errno) is ENOMEM or an allocation inside xcb has failed;
+  // otherwise the display is lost.
+  [[noreturn]] void Fail(int cause = 0) const;
 
  private:
   // Blocks until the connection has something to read, or ends the run
@@ -63,6 +65,7 @@ class DisplayConnection {
   xcb_connection_t* c_ = nullptr;
   xcb_window_t root_ = XCB_WINDOW_NONE;
   std::chrono::steady_clock::time_point last_heard_;
+  bool short_of_memory_ = false;  // an allocation inside xcb has failed
 };
 
 // Ends the run because the display gave no answer in time.
