@@ -120,6 +120,19 @@ check "/L columns, ids and parent" "$want_l" 0
 run /C
 check "/C titles and class names" "$want_c" 0
 
+# Every text property is read by the type it declares.
+stop_windows
+start_windows "$helper" \
+  window --property WM_NAME COMPOUND_TEXT '\x1b-Acaf\xe9 \x1b$)A\xc4\xe3\x1b(B!' --property WM_CLASS UTF8_STRING 'i\0Kl\xc3\xa4ss\0' \
+  window --property _NET_WM_NAME STRING 'Gr\xfc\xdf' --class 'caf\xe9\0' \
+  window --property WM_NAME COMPOUND_TEXT 'x\x1b%G\xe2\x9c\x93\x1b%@y' --property WM_CLASS COMPOUND_TEXT 'a\0\x1b-A\xe9t\xe9\0'
+want=$banner
+class_line want 'x'$'\xe2\x9c\x93''y' $'\xc3\xa9t\xc3\xa9'
+class_line want $'Gr\xc3\xbc\xc3\x9f' $'caf\xc3\xa9'
+class_line want $'caf\xc3\xa9 ?!' $'Kl\xc3\xa4ss'
+run /C
+check "/C texts by their declared types" "$want" 0
+
 # Titles come from any program: on a terminal their control bytes show as '?'.
 stop_windows
 start_windows "$helper" window --net-wm-name $'\e]0;owned\a\e[2J evil\x7f' --class 'k\x01\0Cls\x1b[1m\0'

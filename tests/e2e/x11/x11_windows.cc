@@ -7,6 +7,7 @@
 //   WINDOW: window [--net-wm-name T] [--wm-name T] [--wm-name-utf8 T]
 //                [--class T] [--pid N] [--transient-for K]
 //                [--unmapped] [--override-redirect]
+//                [--property NAME TYPE T]   (any 8-bit property, types by name)
 //       | many N PREFIX   (N mapped windows titled PREFIX1 .. PREFIXN,
 //                          in _NET_WM_NAME and WM_NAME)
 // T is bytes, with \xHH, \0 and \\ as escapes. K is the place of an
@@ -38,6 +39,7 @@ struct Layout {
        has_class = false;
   long pid = -1;
   long transient_for = -1;
+  std::vector<std::pair<std::string, std::pair<std::string, std::string>>> properties;
   bool mapped = true;
   bool override_redirect = false;
 };
@@ -105,6 +107,9 @@ struct Desktop {
       const xcb_window_t owner = made[layout.transient_for];
       xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_TRANSIENT_FOR,
                           XCB_ATOM_WINDOW, 32, 1, &owner);
+    }
+    for (const auto& [name, typed] : layout.properties) {
+      set(Atom(c, name.c_str()), Atom(c, typed.first.c_str()), typed.second);
     }
     if (layout.mapped) xcb_map_window(c, window);
     return window;
@@ -201,6 +206,10 @@ int main(int argc, char** argv) {
       last().pid = Number(value());
     } else if (arg == "--transient-for") {
       last().transient_for = Number(value());
+    } else if (arg == "--property") {
+      const std::string name = value();
+      const std::string type = value();
+      last().properties.push_back({name, {type, Unescape(value())}});
     } else if (arg == "--unmapped") {
       last().mapped = false;
     } else if (arg == "--override-redirect") {
