@@ -47,9 +47,10 @@ class DesktopReader {
   // The clients the window manager lists, topmost first; empty when it
   // lists none.
   std::vector<xcb_window_t> ListedClients();
-  // For each window, the root's child it lies in; none when it has gone or
-  // lies too deep.
-  std::vector<xcb_window_t> FramesOf(const std::vector<xcb_window_t>& windows);
+  // For each window, the root's child (one of tops) it lies in; none when
+  // it has gone or lies too deep.
+  std::vector<xcb_window_t> FramesOf(const std::vector<xcb_window_t>& windows,
+                                     std::vector<xcb_window_t> tops);
   // For each top-level window, the client inside it found by WM_STATE; the
   // window itself when none carries it; none when it has gone.
   std::vector<xcb_window_t> SearchClients(const std::vector<xcb_window_t>& tops);

@@ -91,11 +91,18 @@ std::vector<xcb_window_t> DesktopReader::ListedClients() {
                                    std::make_reverse_iterator(windows));
 }
 
-std::vector<xcb_window_t> DesktopReader::FramesOf(const std::vector<xcb_window_t>& windows) {
+std::vector<xcb_window_t> DesktopReader::FramesOf(const std::vector<xcb_window_t>& windows,
+                                                  std::vector<xcb_window_t> tops) {
+  // A window known to be a child of the root needs no question.
+  std::sort(tops.begin(), tops.end());
+  auto is_top = [&](xcb_window_t window) { return std::binary_search(tops.begin(), tops.end(), window); };
   std::vector<xcb_window_t> frames(windows.size(), XCB_WINDOW_NONE);
   std::vector<xcb_window_t> at = windows;  // each window's ancestor reached so far
-  std::vector<std::size_t> pending(windows.size());
-  for (std::size_t i = 0; i < pending.size(); ++i) pending[i] = i;
+  std::vector<std::size_t> pending;
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    if (is_top(windows[i])) frames[i] = windows[i];
+    else pending.push_back(i);
+  }
   std::vector<xcb_query_tree_cookie_t> cookies;
   for (int level = 0; level < kFrameDepth && !pending.empty(); ++level) {
     std::vector<std::size_t> higher;
@@ -112,6 +119,8 @@ std::vector<xcb_window_t> DesktopReader::FramesOf(const std::vector<xcb_window_t
         const std::size_t i = pending[k];
         if (tree->parent == connection_.Root() || tree->parent == XCB_WINDOW_NONE) {
           frames[i] = at[i];
+        } else if (is_top(tree->parent)) {
+          frames[i] = tree->parent;
         } else {
           at[i] = tree->parent;
           higher.push_back(i);
@@ -128,7 +137,7 @@ std::vector<WindowHandle> DesktopReader::TopLevelWindows() {
   if (!managed_ || atoms_.wm_state == XCB_ATOM_NONE) return tops;
   // Each listed client under its frame, topmost first when several share one.
   const std::vector<xcb_window_t> listed = ListedClients();
-  const std::vector<xcb_window_t> frames = FramesOf(listed);
+  const std::vector<xcb_window_t> frames = FramesOf(listed, tops);
   std::vector<std::pair<xcb_window_t, std::size_t>> by_frame;  // frame, place in listed
   for (std::size_t i = 0; i < listed.size(); ++i) {
     if (frames[i] != XCB_WINDOW_NONE) by_frame.emplace_back(frames[i], i);
