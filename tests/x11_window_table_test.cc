@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,7 +38,43 @@ TEST(X11TextTest, ClassPartOfWmClass) {
   for (const auto& [wm_class, klass] : table) EXPECT_EQ(ClassPart(wm_class), klass) << wm_class;
 }
 
-std::vector<WindowHandle> Walk(const WindowTable& table) {
+TEST(X11TextTest, EachEncodingBecomesUtf8) {
+  struct Case {
+    TextEncoding encoding;
+    std::string bytes, utf8;
+  };
+  const Case table[] = {
+      {TextEncoding::kLatin1, "caf\xE9", "caf\xC3\xA9"},
+      {TextEncoding::kUtf8, "caf\xC3\xA9", "caf\xC3\xA9"},
+      {TextEncoding::kUtf8, "bad \xFF kept", "bad \xFF kept"},  // passed through as sent
+      {TextEncoding::kCompoundText, "caf\xE9", "caf\xC3\xA9"},    // Latin-1 in force at the start
+  };
+  for (const Case& c : table) EXPECT_EQ(TextToUtf8(c.encoding, c.bytes), c.utf8) << c.bytes;
+}
+
+TEST(X11TextTest, CompoundTextSegments) {
+  const std::pair<std::string, std::string> table[] = {
+      {"", ""},
+      {"plain", "plain"},
+      {"\x1B-A\xE9t\xE9", "\xC3\xA9t\xC3\xA9"},                      // Latin-1 right half designated
+      {"a\x1B-B\xE9\xB1z", "a?" "?z"},                                   // Latin-2: one '?' a character
+      {"\x1B$)A\xC4\xE3\xBA\xC3!", "?" "?!"},                            // GB 2312, two bytes a character
+      {"\x1B$(B\x30\x21\x1B(B ok", "? ok"},                           // JIS X 0208 on the left, then ASCII
+      {"\x1B(Jyen", "???"},                                          // JIS Roman is not ASCII
+      {"x\x1B%G\xE2\x9C\x93\x1B%@y", "x\xE2\x9C\x93y"},               // UTF-8 switched in and out
+      {"\x1B%/1\x80\x8AUTF-8\x02\xC3\xA9\xC3\xA9z", "\xC3\xA9\xC3\xA9z"},  // extended segment, UTF-8
+      {"\x1B%/2\x80\x89" "big5-0\x02\xA4\xA4!", "?!"},                 // extended segment, 2 bytes a character
+      {"\x9B" "2]rtl\x9B]", "rtl"},                                   // direction marks dropped
+      {"tab\tnew\nline", "tab\tnew\nline"},
+      {"\x85x", "?x"},                                                // a C1 control
+      {"cut\x1B$", "cut"},                                            // cut inside a designation
+      {"cut\x1B%/1\x80", "cut"},                                      // cut inside an extended segment
+      {"cut\x1B%/1\x80\x90UTF-8\x02\xC3\xA9", "cut\xC3\xA9"},         // segment longer than the text
+  };
+  for (const auto& [compound, utf8] : table) EXPECT_EQ(CompoundTextToUtf8(compound), utf8) << compound;
+}
+
+std::vector<WindowHandle> Walk(WindowTable& table) {
   std::vector<WindowHandle> order;
   for (WindowHandle h = table.First(); h != 0; h = table.Next(h)) order.push_back(h);
   return order;
@@ -98,6 +136,59 @@ TEST(WindowTableTest, AnswersEachCallFromItsRecord) {
   windows.Assign({{0x400003, "New", "", 0, 0}});
   EXPECT_EQ(Walk(windows), std::vector<WindowHandle>{0x400003});
   EXPECT_EQ(windows.Title(0x400001, buffer, 255), 0);
+}
+
+TEST(WindowTableTest, ReadsBatchesAsTheWalkReachesThem) {
+  struct Case {
+    std::vector<WindowHandle> windows;
+    std::vector<WindowHandle> gone;
+    std::size_t batch;
+    std::vector<WindowHandle> walk;
+    std::vector<std::vector<WindowHandle>> loads;  // the windows of each load, in order
+  };
+  const Case table[] = {
+      {{}, {}, 2, {}, {}},
+      {{1, 2, 3, 4, 5}, {}, 2, {1, 2, 3, 4, 5}, {{1, 2}, {3, 4}, {5}}},
+      {{1, 2, 3, 4, 5}, {2, 3, 4}, 2, {1, 5}, {{1, 2}, {3, 4}, {5}}},   // gone ones skipped
+      {{1, 2, 3}, {1, 2, 3}, 5, {}, {{1, 2, 3}}},
+      {{7, 8, 7, 0, 9}, {}, 10, {7, 8, 9}, {{7, 8, 9}}},               // repeats and 0 dropped
+  };
+  for (const Case& c : table) {
+    std::vector<std::vector<WindowHandle>> loads;
+    WindowTable windows;
+    windows.AssignLazily(c.windows, c.batch, [&](std::span<const WindowHandle> asked) {
+      loads.emplace_back(asked.begin(), asked.end());
+      std::vector<WindowRecord> records;
+      for (WindowHandle h : asked) {
+        const bool gone = std::find(c.gone.begin(), c.gone.end(), h) != c.gone.end();
+        records.push_back({gone ? 0 : h, "t" + std::to_string(h), "c", h * 10, 0});
+      }
+      return records;
+    });
+    std::vector<WindowHandle> walk;
+    char buffer[16];
+    for (WindowHandle h = windows.First(); h != 0; h = windows.Next(h)) {
+      walk.push_back(h);
+      ASSERT_EQ(windows.Title(h, buffer, sizeof buffer), static_cast<int>(1 + std::to_string(h).size()));
+      EXPECT_EQ(buffer, "t" + std::to_string(h));
+    }
+    EXPECT_EQ(walk, c.walk);
+    EXPECT_EQ(loads, c.loads);
+  }
+}
+
+TEST(WindowTableTest, AnEarlierWindowIsReadAgainWithItsBatch) {
+  std::vector<WindowHandle> loaded;
+  WindowTable windows;
+  windows.AssignLazily({1, 2, 3}, 1, [&](std::span<const WindowHandle> asked) {
+    loaded.push_back(asked[0]);
+    return std::vector<WindowRecord>{{asked[0], "t", "", 0, asked[0] == 2 ? 1u : 0u}};
+  });
+  EXPECT_EQ(windows.Parent(2), 1u);
+  EXPECT_EQ(windows.Parent(1), 0u);
+  EXPECT_EQ(windows.Parent(2), 1u);
+  EXPECT_EQ(windows.Parent(4), 0u);  // not a window of the walk: nothing read
+  EXPECT_EQ(loaded, (std::vector<WindowHandle>{2, 1, 2}));
 }
 
 }  // namespace

@@ -1,84 +1,119 @@
 #include "platform/x11/window_table.h"
 
+#include <algorithm>
+#include <unordered_set>
 #include <utility>
 
 #include "runtime/text.h"
 
 namespace brisquel {
+namespace {
 
-std::string Latin1ToUtf8(std::string_view latin1) {
-  std::string utf8;
-  utf8.reserve(latin1.size());
-  for (char c : latin1) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x80) {
-      utf8.push_back(c);
-    } else {
-      utf8.push_back(static_cast<char>(0xC0 | (byte >> 6)));
-      utf8.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
-    }
+constexpr std::size_t kNowhere = static_cast<std::size_t>(-1);
+
+}  // namespace
+
+void WindowTable::SetOrder(std::vector<WindowHandle> windows) {
+  order_.clear();
+  sorted_.clear();
+  loaded_.clear();
+  first_ = 0;
+  std::unordered_set<WindowHandle> seen;
+  seen.reserve(windows.size());
+  for (WindowHandle window : windows) {
+    if (window == 0 || !seen.insert(window).second) continue;
+    sorted_.emplace_back(window, order_.size());
+    order_.push_back(window);
   }
-  return utf8;
-}
-
-std::string_view UpToNul(std::string_view text) {
-  return text.substr(0, text.find('\0'));
-}
-
-std::string_view ClassPart(std::string_view wm_class) {
-  const std::string_view instance = UpToNul(wm_class);
-  std::string_view klass;
-  if (instance.size() < wm_class.size()) klass = UpToNul(wm_class.substr(instance.size() + 1));
-  return klass.empty() ? instance : klass;
+  std::sort(sorted_.begin(), sorted_.end());
 }
 
 void WindowTable::Assign(std::vector<WindowRecord> records) {
-  records_.clear();
-  places_.clear();
-  records_.reserve(records.size());
+  std::vector<WindowHandle> windows;
+  windows.reserve(records.size());
+  for (const WindowRecord& record : records) windows.push_back(record.handle);
+  SetOrder(std::move(windows));
+  load_ = nullptr;
+  batch_ = order_.size();
+  // The records of the places kept, in order: a repeat's first record wins.
+  loaded_.reserve(order_.size());
+  std::size_t next = 0;
   for (WindowRecord& record : records) {
-    if (record.handle == 0 || places_.count(record.handle) != 0) continue;
-    places_.emplace(record.handle, records_.size());
-    records_.push_back(std::move(record));
+    if (next < order_.size() && record.handle == order_[next]) {
+      loaded_.push_back(std::move(record));
+      ++next;
+    }
   }
 }
 
-WindowHandle WindowTable::First() const {
-  return records_.empty() ? 0 : records_.front().handle;
+void WindowTable::AssignLazily(std::vector<WindowHandle> windows, std::size_t batch,
+                               RecordLoader load) {
+  SetOrder(std::move(windows));
+  batch_ = std::max<std::size_t>(batch, 1);
+  load_ = std::move(load);
 }
 
-WindowHandle WindowTable::Next(WindowHandle window) const {
-  const auto place = places_.find(window);
-  if (place == places_.end() || place->second + 1 >= records_.size()) return 0;
-  return records_[place->second + 1].handle;
+std::size_t WindowTable::PlaceOf(WindowHandle window) const {
+  const auto found = std::lower_bound(sorted_.begin(), sorted_.end(),
+                                      std::make_pair(window, std::size_t{0}));
+  return found != sorted_.end() && found->first == window ? found->second : kNowhere;
 }
 
-const WindowRecord* WindowTable::Find(WindowHandle window) const {
-  const auto place = places_.find(window);
-  return place == places_.end() ? nullptr : &records_[place->second];
+const WindowRecord& WindowTable::At(std::size_t place) {
+  if (place < first_ || place - first_ >= loaded_.size()) {
+    static const WindowRecord kGone;
+    if (!load_) return kGone;
+    const std::size_t count = std::min(batch_, order_.size() - place);
+    loaded_.clear();  // the old batch goes before the new one is read
+    loaded_ = load_(std::span<const WindowHandle>(order_).subspan(place, count));
+    first_ = place;
+    loaded_.resize(count);  // a short answer leaves the rest gone
+  }
+  return loaded_[place - first_];
 }
 
-int WindowTable::Title(WindowHandle window, char* buffer, int max_count) const {
+WindowHandle WindowTable::LiveFrom(std::size_t place) {
+  for (; place < order_.size(); ++place) {
+    const WindowRecord& record = At(place);
+    if (record.handle == order_[place]) return record.handle;
+  }
+  return 0;
+}
+
+const WindowRecord* WindowTable::Find(WindowHandle window) {
+  const std::size_t place = PlaceOf(window);
+  if (place == kNowhere) return nullptr;
+  const WindowRecord& record = At(place);
+  return record.handle == window ? &record : nullptr;
+}
+
+WindowHandle WindowTable::First() { return LiveFrom(0); }
+
+WindowHandle WindowTable::Next(WindowHandle window) {
+  const std::size_t place = PlaceOf(window);
+  return place == kNowhere ? 0 : LiveFrom(place + 1);
+}
+
+int WindowTable::Title(WindowHandle window, char* buffer, int max_count) {
   const WindowRecord* record = Find(window);
   return CopyText(record ? std::string_view(record->title) : std::string_view(), buffer,
                   max_count);
 }
 
-int WindowTable::ClassName(WindowHandle window, char* buffer, int max_count) const {
+int WindowTable::ClassName(WindowHandle window, char* buffer, int max_count) {
   const WindowRecord* record = Find(window);
   return CopyText(record ? std::string_view(record->class_name) : std::string_view(), buffer,
                   max_count);
 }
 
-std::uint32_t WindowTable::ThreadProcessId(WindowHandle window,
-                                           std::uint32_t* process_id) const {
+std::uint32_t WindowTable::ThreadProcessId(WindowHandle window, std::uint32_t* process_id) {
   const WindowRecord* record = Find(window);
   if (record == nullptr || record->process_id == 0) return 0;
   if (process_id != nullptr) *process_id = record->process_id;
   return record->process_id;
 }
 
-WindowHandle WindowTable::Parent(WindowHandle window) const {
+WindowHandle WindowTable::Parent(WindowHandle window) {
   const WindowRecord* record = Find(window);
   return record ? record->parent : 0;
 }

@@ -122,7 +122,7 @@ add 7 Override '' "$pid" 0
 add 6 Hidden '' "$pid" 0
 add 5 'Owned dialog' Dlg "$pid" "${w[3]}"
 add 4 Fallback 'word 0X12' "$pid" 0
-add 3 Preferred ' 0x34' $((0x1234)) 0
+add 3 Preferred ' 0x34' "$pid" 0  # the server's record of the client, not its wrong _NET_WM_PID
 add 2 $'na\xc3\xafve' inst "$pid" 0
 add 1 $'caf\xc3\xa9 cr\xc3\xa8me' Latin "$pid" 0
 add 0 $'Gr\xc3\xbc\xc3\x9fe \xe2\x9c\x93' Utf8 "$pid" 0
@@ -130,6 +130,19 @@ run /L
 check "/L columns, ids and parent" "$want_l" 0
 run /C
 check "/C titles and class names" "$want_c" 0
+
+# Every text property is read by the type it declares.
+stop_windows
+start_windows "$helper" \
+  window --property WM_NAME COMPOUND_TEXT '\x1b-Acaf\xe9 \x1b$)A\xc4\xe3\x1b(B!' --property WM_CLASS UTF8_STRING 'i\0Kl\xc3\xa4ss\0' \
+  window --property _NET_WM_NAME STRING 'Gr\xfc\xdf' --class 'caf\xe9\0' \
+  window --property WM_NAME COMPOUND_TEXT 'x\x1b%G\xe2\x9c\x93\x1b%@y' --property WM_CLASS COMPOUND_TEXT 'a\0\x1b-A\xe9t\xe9\0'
+want=$banner
+class_line want 'x'$'\xe2\x9c\x93''y' $'\xc3\xa9t\xc3\xa9'
+class_line want $'Gr\xc3\xbc\xc3\x9f' $'caf\xc3\xa9'
+class_line want $'caf\xc3\xa9 ?!' $'Kl\xc3\xa4ss'
+run /C
+check "/C texts by their declared types" "$want" 0
 
 # Titles come from any program: on a terminal their control bytes show as '?'.
 stop_windows
@@ -165,6 +178,46 @@ done
 stop_windows
 stop_desktop
 
+# --- A display that does not answer ----------------------------------------
+# Another client holds a server grab, or the server is stopped: every run
+# ends with exit code 2 and one line on standard error, after the lines it
+# had buffered. The runs go side by side, each waiting out its 10 seconds.
+# silent_runs NAME: /L, /C and /F x at once, each checked.
+silent_runs() {
+  local name=$1 mode i=0 pids=()
+  for mode in /L /C "/F x"; do
+    # shellcheck disable=SC2086
+    (rc=0; timeout 30 "$bin" $mode >"$work/out$i" 2>"$work/err$i" || rc=$?; echo "$rc" >"$work/rc$i") &
+    pids+=($!)
+    i=$((i + 1))
+  done
+  wait "${pids[@]}"
+  i=0
+  for mode in /L /C "/F x"; do
+    mv "$work/out$i" "$work/out"; mv "$work/err$i" "$work/err"; mv "$work/rc$i" "$work/rc"
+    want=$banner
+    [ "$mode" = "/F x" ] && want+=$heading$'    [x]\r\n'
+    check "$name, $mode" "$want" 2 "brisquel: display \"$DISPLAY\" did not answer for 10 seconds (a client may hold a grab)"$'\r\n'
+    i=$((i + 1))
+  done
+}
+
+start_xvfb
+start_windows "$helper" --grab-server window --net-wm-name 'Locked'
+silent_runs "server grabbed by another client"
+stop_windows
+run /L  # the grab ends with its client
+want=$banner
+check "after the grab" "$want" 0
+stop_desktop
+
+start_xvfb
+start_windows "$helper" window --net-wm-name 'Frozen'
+kill -STOP "${DESKTOP_PIDS[0]}"
+silent_runs "server stopped"
+kill -CONT "${DESKTOP_PIDS[0]}"
+stop_desktop
+
 # --- A desktop with a window manager: frames stand for their clients -------
 start_xvfb
 start_wm
@@ -175,7 +228,14 @@ start_windows "$helper" --wait-managed \
   window --net-wm-name 'Withdrawn' --unmapped
 for i in "${!WINDOWS[@]}"; do w[i]=$((16#${WINDOWS[i]})); done
 pid=$WINDOWS_PID
+wm_pid=${DESKTOP_PIDS[-2]}
 run /L
+# The window manager's own window, titled "evilwm" (a _NET_WM_NAME of type
+# STRING), is listed too, with the window manager's process.
+wm_line="^  \\[evilwm {22}\\] TID:\\\$$(printf %X "$wm_pid") HWND:\\\$[0-9A-F]+ PID:\\\$$(printf %X "$wm_pid") PAR:\\\$0"$'\r'\$
+[ "$(grep -cE "$wm_line" "$work/out")" -eq 1 ] || fail "the window manager's window: $(grep evilwm "$work/out" | od -c | head -3)"
+grep -vE "$wm_line" "$work/out" >"$work/rest" || true
+mv "$work/rest" "$work/out"
 # The window manager decides the stacking; the lines are compared as a set.
 want=
 list_line want Main "$pid" "${w[0]}" 0

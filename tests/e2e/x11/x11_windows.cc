@@ -3,16 +3,19 @@
 // and a line "ready", then keeps them until it is killed (or half an hour
 // pass, so that a broken test leaves nothing behind).
 //
-//   x11_windows [--wait-managed] [--churn TITLE] WINDOW...
+//   x11_windows [--wait-managed] [--churn TITLE] [--grab-server] WINDOW...
 //   WINDOW: window [--net-wm-name T] [--wm-name T] [--wm-name-utf8 T]
 //                [--class T] [--pid N] [--transient-for K]
 //                [--unmapped] [--override-redirect]
+//                [--property NAME TYPE T]   (any 8-bit property, types by name)
 //       | many N PREFIX   (N mapped windows titled PREFIX1 .. PREFIXN,
 //                          in _NET_WM_NAME and WM_NAME)
 // T is bytes, with \xHH, \0 and \\ as escapes. K is the place of an
 // earlier window, counted from 0. --wait-managed waits until a window
 // manager has put WM_STATE on every mapped, managed window. --churn keeps
-// making and destroying windows titled TITLE after "ready".
+// making and destroying windows titled TITLE after "ready". --grab-server
+// grabs the server before "ready" and holds it, as a screen locker does, so
+// that the server answers no other client.
 
 #include <poll.h>
 #include <unistd.h>
@@ -36,6 +39,7 @@ struct Layout {
        has_class = false;
   long pid = -1;
   long transient_for = -1;
+  std::vector<std::pair<std::string, std::pair<std::string, std::string>>> properties;
   bool mapped = true;
   bool override_redirect = false;
 };
@@ -104,6 +108,9 @@ struct Desktop {
       xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_TRANSIENT_FOR,
                           XCB_ATOM_WINDOW, 32, 1, &owner);
     }
+    for (const auto& [name, typed] : layout.properties) {
+      set(Atom(c, name.c_str()), Atom(c, typed.first.c_str()), typed.second);
+    }
     if (layout.mapped) xcb_map_window(c, window);
     return window;
   }
@@ -149,6 +156,7 @@ int main(int argc, char** argv) {
   bool wait_managed = false;
   std::string churn_title;
   bool churn = false;
+  bool grab = false;
   std::vector<Layout> layouts;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -162,6 +170,8 @@ int main(int argc, char** argv) {
     };
     if (arg == "--wait-managed") {
       wait_managed = true;
+    } else if (arg == "--grab-server") {
+      grab = true;
     } else if (arg == "--churn") {
       churn = true;
       churn_title = Unescape(value());
@@ -196,6 +206,10 @@ int main(int argc, char** argv) {
       last().pid = Number(value());
     } else if (arg == "--transient-for") {
       last().transient_for = Number(value());
+    } else if (arg == "--property") {
+      const std::string name = value();
+      const std::string type = value();
+      last().properties.push_back({name, {type, Unescape(value())}});
     } else if (arg == "--unmapped") {
       last().mapped = false;
     } else if (arg == "--override-redirect") {
@@ -222,6 +236,7 @@ int main(int argc, char** argv) {
   xcb_flush(c);
   if (wait_managed) desktop.WaitManaged(managed);
   // A round trip, so that every window exists on the server before "ready".
+  if (grab) xcb_grab_server(c);
   std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
   for (xcb_window_t window : made) std::printf("%X\n", window);
   std::printf("ready\n");

@@ -1,0 +1,172 @@
+// The top-level windows of an X desktop. The root's children are the
+// top-level windows in stacking order; under a window manager most are
+// frames, and each frame stands for the client window inside it. The
+// clients come from the window manager's stacking list where it keeps one
+// (one QueryTree per client finds its frame); every other child of the
+// root is searched for a window carrying WM_STATE.
+
+#include <xcb/res.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <string_view>
+#include <utility>
+
+#include "platform/x11/desktop_reader.h"
+
+namespace brisquel {
+namespace {
+
+// How far above a listed client its frame may lie: window managers put the
+// client one or two levels inside it.
+constexpr int kFrameDepth = 8;
+
+// The longest window list asked for, in 32-bit units.
+constexpr std::uint32_t kMaxListedClients = 1u << 20;
+
+}  // namespace
+
+std::vector<xcb_window_t> DesktopReader::RootChildren() {
+  xcb_connection_t* c = connection_.get();
+  // X-Resource's presence comes back with the atoms, in the same trip.
+  xcb_prefetch_extension_data(c, &xcb_res_id);
+  static constexpr std::string_view kNames[] = {"WM_STATE", "_NET_WM_NAME", "UTF8_STRING",
+                                                "_NET_WM_PID", "_NET_CLIENT_LIST_STACKING",
+                                                "COMPOUND_TEXT"};
+  xcb_atom_t* targets[] = {&atoms_.wm_state, &atoms_.net_wm_name, &atoms_.utf8_string,
+                           &atoms_.net_wm_pid, &atoms_.client_list_stacking,
+                           &atoms_.compound_text};
+  xcb_intern_atom_cookie_t cookies[std::size(kNames)];
+  // only_if_exists: reading the desktop must not create atoms on it.
+  for (std::size_t i = 0; i < std::size(kNames); ++i) {
+    cookies[i] = xcb_intern_atom(c, 1, static_cast<std::uint16_t>(kNames[i].size()),
+                                 kNames[i].data());
+  }
+  const auto tree_cookie = xcb_query_tree(c, connection_.Root());
+  const auto attributes_cookie = xcb_get_window_attributes(c, connection_.Root());
+  connection_.Flush();
+  for (std::size_t i = 0; i < std::size(kNames); ++i) {
+    const auto reply = connection_.Await<xcb_intern_atom_reply_t>(cookies[i]);
+    if (!reply) connection_.Fail();
+    *targets[i] = reply->atom;
+  }
+  const auto tree = connection_.Await<xcb_query_tree_reply_t>(tree_cookie);
+  const auto attributes = connection_.Await<xcb_get_window_attributes_reply_t>(attributes_cookie);
+  if (!tree || !attributes) connection_.Fail();
+  // Only a window manager redirects the root's substructure; without one
+  // there are no frames and nothing to search.
+  managed_ = (attributes->all_event_masks & XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT) != 0;
+  {
+    // Its answer came before the ones just read, so this does not wait.
+    Watchdog watchdog;
+    errno = 0;
+    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c, &xcb_res_id);
+    // No answer at all, even "not present", on a sound connection: xcb
+    // could not keep it.
+    if (extension == nullptr) connection_.Fail(ENOMEM);
+    has_resource_ = extension->present;
+  }
+  const xcb_window_t* children = xcb_query_tree_children(tree.get());
+  const int count = xcb_query_tree_children_length(tree.get());
+  // The server lists the root's children bottom first; the walk goes top first.
+  return std::vector<xcb_window_t>(std::make_reverse_iterator(children + count),
+                                   std::make_reverse_iterator(children));
+}
+
+std::vector<xcb_window_t> DesktopReader::ListedClients() {
+  if (atoms_.client_list_stacking == XCB_ATOM_NONE) return {};
+  const auto cookie = xcb_get_property(connection_.get(), 0, connection_.Root(),
+                                       atoms_.client_list_stacking, XCB_ATOM_WINDOW, 0,
+                                       kMaxListedClients);
+  connection_.Flush();
+  const auto list = connection_.Await<xcb_get_property_reply_t>(cookie);
+  if (!list) connection_.Fail();  // the root cannot go
+  if (list->format != 32 || list->type != XCB_ATOM_WINDOW) return {};
+  const auto* windows = static_cast<const xcb_window_t*>(xcb_get_property_value(list.get()));
+  const auto count = static_cast<std::size_t>(xcb_get_property_value_length(list.get())) / 4;
+  // The list goes bottom first, as the root's children do.
+  return std::vector<xcb_window_t>(std::make_reverse_iterator(windows + count),
+                                   std::make_reverse_iterator(windows));
+}
+
+std::vector<xcb_window_t> DesktopReader::FramesOf(const std::vector<xcb_window_t>& windows,
+                                                  std::vector<xcb_window_t> tops) {
+  // A window known to be a child of the root needs no question.
+  std::sort(tops.begin(), tops.end());
+  auto is_top = [&](xcb_window_t window) { return std::binary_search(tops.begin(), tops.end(), window); };
+  std::vector<xcb_window_t> frames(windows.size(), XCB_WINDOW_NONE);
+  std::vector<xcb_window_t> at = windows;  // each window's ancestor reached so far
+  std::vector<std::size_t> pending;
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    if (is_top(windows[i])) frames[i] = windows[i];
+    else pending.push_back(i);
+  }
+  std::vector<xcb_query_tree_cookie_t> cookies;
+  for (int level = 0; level < kFrameDepth && !pending.empty(); ++level) {
+    std::vector<std::size_t> higher;
+    for (std::size_t start = 0; start < pending.size(); start += kWindowsPerBatch) {
+      const std::size_t end = std::min(pending.size(), start + kWindowsPerBatch);
+      cookies.clear();
+      for (std::size_t k = start; k < end; ++k) {
+        cookies.push_back(xcb_query_tree(connection_.get(), at[pending[k]]));
+      }
+      connection_.Flush();
+      for (std::size_t k = start; k < end; ++k) {
+        const auto tree = connection_.Await<xcb_query_tree_reply_t>(cookies[k - start]);
+        if (!tree) continue;  // gone
+        const std::size_t i = pending[k];
+        if (tree->parent == connection_.Root() || tree->parent == XCB_WINDOW_NONE) {
+          frames[i] = at[i];
+        } else if (is_top(tree->parent)) {
+          frames[i] = tree->parent;
+        } else {
+          at[i] = tree->parent;
+          higher.push_back(i);
+        }
+      }
+    }
+    pending.swap(higher);
+  }
+  return frames;
+}
+
+std::vector<WindowHandle> DesktopReader::TopLevelWindows() {
+  const std::vector<xcb_window_t> tops = RootChildren();
+  if (!managed_ || atoms_.wm_state == XCB_ATOM_NONE) return tops;
+  // Each listed client under its frame, topmost first when several share one.
+  const std::vector<xcb_window_t> listed = ListedClients();
+  const std::vector<xcb_window_t> frames = FramesOf(listed, tops);
+  std::vector<std::pair<xcb_window_t, std::size_t>> by_frame;  // frame, place in listed
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    if (frames[i] != XCB_WINDOW_NONE) by_frame.emplace_back(frames[i], i);
+  }
+  std::sort(by_frame.begin(), by_frame.end());
+  auto clients_of = [&](xcb_window_t top) {
+    const auto first = std::lower_bound(by_frame.begin(), by_frame.end(), std::make_pair(top, std::size_t{0}));
+    auto last = first;
+    while (last != by_frame.end() && last->first == top) ++last;
+    return std::make_pair(first, last);
+  };
+  std::vector<xcb_window_t> unlisted;
+  for (xcb_window_t top : tops) {
+    const auto [first, last] = clients_of(top);
+    if (first == last) unlisted.push_back(top);
+  }
+  const std::vector<xcb_window_t> found = SearchClients(unlisted);
+  std::vector<WindowHandle> order;
+  order.reserve(tops.size());
+  std::size_t next_found = 0;
+  for (xcb_window_t top : tops) {
+    const auto [first, last] = clients_of(top);
+    if (first == last) {
+      order.push_back(found[next_found++]);
+    } else {
+      for (auto it = first; it != last; ++it) order.push_back(listed[it->second]);
+    }
+  }
+  return order;
+}
+
+}  // namespace brisquel
