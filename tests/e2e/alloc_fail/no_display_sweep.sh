@@ -4,7 +4,7 @@
 # run must end complete, or in the "Out of memory" report with exit code 1
 # after whole lines of its output, or in the runtime error 203 line before
 # start-up; never in an abort, a crash or another exit code.
-# Usage: no_memory_test.sh PATH/TO/brisquel PATH/TO/no_memory.so
+# Usage: no_display_sweep.sh PATH/TO/brisquel PATH/TO/liballoc_fail.so
 # BRISQUEL_SANITIZED=1 skips it: the sanitizers bring their own allocator.
 set -euo pipefail
 bin=$(realpath "$1")
@@ -27,7 +27,9 @@ run() {
   local n=$1 once=$2
   shift 2
   rc=0
-  env -u DISPLAY BRISQUEL_NO_MEMORY_FROM="$n" BRISQUEL_NO_MEMORY_ONCE="$once" LD_PRELOAD="$injector" \
+  local mode=from
+  [ "$once" = 1 ] && mode=once
+  env -u DISPLAY BRISQUEL_ALLOC_FAIL_AT="$n" BRISQUEL_ALLOC_FAIL_MODE="$mode" LD_PRELOAD="$injector" \
     timeout 10 "$bin" "$@" >"$work/out" 2>"$work/err" || rc=$?
 }
 
