@@ -144,6 +144,46 @@ class_line want $'caf\xc3\xa9 ?!' $'Kl\xc3\xa4ss'
 run /C
 check "/C texts by their declared types" "$want" 0
 
+# Columns count characters on screen: wide characters take two, combining
+# marks none, an invalid byte one; no cut splits a character, and the
+# 254-byte limit keeps the last whole character. The expected lines are
+# written out by hand (cols knows no wide characters).
+stop_windows
+cjk=$'\xe6\xbc\xa2\xe5\xad\x97\xe3\x83\x86\xe3\x82\xb9\xe3\x83\x88'  # 5 wide characters
+kan=$'\xe6\xbc\xa2'
+kan20=$(printf "$kan%.0s" {1..20}) kan84=$(printf "$kan%.0s" {1..84}) kan100=$(printf "$kan%.0s" {1..100})
+kan13=$(printf "$kan%.0s" {1..13}) kan14=$(printf "$kan%.0s" {1..14})
+emoji=$'\xf0\x9f\x98\x80 ok'  # a wide emoji, then three columns
+combining=$'e\xcc\x81te'        # e, a combining acute, t, e: three columns
+start_windows "$helper" \
+  window --net-wm-name "$cjk" --class 'c\0Cjk\0' \
+  window --net-wm-name "$emoji" --property WM_CLASS UTF8_STRING "e\\0$kan14\\0" \
+  window --net-wm-name "$combining" \
+  window --net-wm-name "a$kan20" \
+  window --net-wm-name "a$kan100" \
+  window --net-wm-name 'x\xffy'
+for i in "${!WINDOWS[@]}"; do w[i]=$((16#${WINDOWS[i]})); done
+pid=$WINDOWS_PID
+# wide_l VAR TITLE PAD INDEX, wide_c VAR TITLE PAD CLASS CLASS_PAD: a line
+# with its padding given in spaces.
+wide_l() { local l; printf -v l '  [%s%*s] TID:$%X HWND:$%X PID:$%X PAR:$0\r\n' "$2" "$3" '' "$pid" "${w[$4]}" "$pid"; append "$1" "$l"; }
+wide_c() { local l; printf -v l '  [%s%*s] [%s%*s]\r\n' "$2" "$3" '' "$4" "$5" ''; append "$1" "$l"; }
+want_l=$banner want_c=$banner
+wide_l want_l 'x'$'\xff''y' 25 5;       wide_c want_c 'x'$'\xff''y' 37 '' 30
+wide_l want_l "a$kan13" 1 4;            wide_c want_c "a$kan84" 0 '' 30
+wide_l want_l "a$kan13" 1 3;            wide_c want_c "a$kan20" 0 '' 30
+wide_l want_l "$combining" 25 2;        wide_c want_c "$combining" 37 '' 30
+wide_l want_l "$emoji" 23 1;            wide_c want_c "$emoji" 35 "$kan14" 2
+wide_l want_l "$cjk" 18 0;              wide_c want_c "$cjk" 30 Cjk 27
+run /L
+check "/L counts columns and cuts between characters" "$want_l" 0
+run /C
+check "/C counts columns; the 254-byte limit keeps whole characters" "$want_c" 0
+want="$banner$heading    [${cjk:6:9}]"$'\r\n'
+printf -v line '  Found [%s%*s] TID:$%X, HWND:$%X, PID:$%X\r\n' "$cjk" 25 '' "$pid" "${w[0]}" "$pid"
+run /F "${cjk:6:9}"  # the three characters no other title holds
+check "/F pads a wide title by columns" "$want$line"$'  ErrorLevel(1)\r\n' 1
+
 # Titles come from any program: on a terminal their control bytes show as '?'.
 stop_windows
 start_windows "$helper" window --net-wm-name $'\e]0;owned\a\e[2J evil\x7f' --class 'k\x01\0Cls\x1b[1m\0'
