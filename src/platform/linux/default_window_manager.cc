@@ -59,6 +59,10 @@ std::unique_ptr<WindowManager> ChooseWindowManager() {
   WaylandOutcome outcome = WaylandOutcome::kNotNamed;
   std::unique_ptr<WindowManager> wayland = OpenWaylandWindowManager(outcome);
   if (outcome == WaylandOutcome::kServed) return wayland;
+  // Neither kind of display is named: the message says both were looked for.
+  if (outcome == WaylandOutcome::kNotNamed && !IsSet("DISPLAY")) {
+    EndForDisplay("cannot open display ", "(neither WAYLAND_DISPLAY nor DISPLAY is set)");
+  }
   if (outcome != WaylandOutcome::kNotNamed) {
     if (!IsSet("DISPLAY")) {
       // Both kinds were tried: the message names both.

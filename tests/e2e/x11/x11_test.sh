@@ -59,10 +59,10 @@ unused=99
 while [ -e "/tmp/.X11-unix/X$unused" ] || [ -e "/tmp/.X$unused-lock" ]; do unused=$((unused + 1)); done
 for mode in /L /C "/F x"; do
   # shellcheck disable=SC2086
-  env -u DISPLAY bash -c 'timeout 20 "$0" "$@" >"'"$work"'/out" 2>"'"$work"'/err"; echo $? >"'"$work"'/rc"' "$bin" $mode
+  env -u DISPLAY -u WAYLAND_DISPLAY bash -c 'timeout 20 "$0" "$@" >"'"$work"'/out" 2>"'"$work"'/err"; echo $? >"'"$work"'/rc"' "$bin" $mode
   want=$banner
   [ "$mode" = "/F x" ] && want+=$'  Searching for windows containing following text:\r\n    [x]\r\n'
-  check "no DISPLAY, $mode" "$want" 2 $'brisquel: cannot open display (DISPLAY is not set)\r\n'
+  check "no DISPLAY, $mode" "$want" 2 $'brisquel: cannot open display (neither WAYLAND_DISPLAY nor DISPLAY is set)\r\n'
   DISPLAY=":$unused" run $mode
   check "display :$unused absent, $mode" "$want" 2 "brisquel: cannot open display \":$unused\""$'\r\n'
 done
