@@ -18,10 +18,9 @@ trap 'stop_sessions; rm -rf "$work"' EXIT
 failures=0
 export LC_ALL=C  # bytes stay bytes; cols counts characters
 
-banner=$'BRISQUEL 1.0 - window lists, class lists and title search\r\n'
+source "$(dirname "$0")/../checks.sh"
+banner_of "$bin"
 heading=$'  Searching for windows containing following text:\r\n'
-
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 # run ARGS...: the program, as the session's clients run, with stdout,
 # stderr and exit code in $work. The environment is the session's unless
@@ -33,21 +32,7 @@ run() {
   echo "$rc" >"$work/rc"
 }
 
-# check NAME WANT_STDOUT WANT_RC [WANT_STDERR]: the last run, exact bytes.
-check() {
-  local name=$1 want=$2 want_rc=$3 want_err=${4:-}
-  printf '%s' "$want" >"$work/want"
-  cmp -s "$work/out" "$work/want" || {
-    fail "$name: output differs"
-    diff <(od -c "$work/want") <(od -c "$work/out") | head -10 >&2 || true
-  }
-  [ "$(cat "$work/rc")" -eq "$want_rc" ] || fail "$name: exit code $(cat "$work/rc"), want $want_rc"
-  printf '%s' "$want_err" >"$work/want_err"
-  cmp -s "$work/err" "$work/want_err" || fail "$name: standard error: $(od -c "$work/err" | head -3)"
-}
-
 # On Wayland the protocol names no thread or process: TID and PID are 0.
-source "$(dirname "$0")/../report_lines.sh"
 
 # The compositor makes each toplevel's object at the bind, in the order it
 # announces them; the client numbers them from 0xFF000000 in that order.
