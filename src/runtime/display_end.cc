@@ -1,5 +1,6 @@
 #include "runtime/display_end.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/process.h"
@@ -36,6 +37,18 @@ void AppendDisplay(char* line, std::size_t& length, std::string_view display) {
 }
 
 }  // namespace
+
+DisplayName NameOfDisplay(const char* value, std::string_view unset) {
+  DisplayName name;
+  const bool quoted = value != nullptr && *value != '\0';
+  const std::string_view shown = quoted ? std::string_view(value) : unset;
+  const std::size_t count = std::min(shown.size(), sizeof name.text - 2);
+  if (quoted) name.text[name.length++] = '"';
+  std::memcpy(name.text + name.length, shown.data(), count);
+  name.length += count;
+  if (quoted) name.text[name.length++] = '"';
+  return name;
+}
 
 void EndForDisplay(std::string_view what, std::string_view display) {
   char line[kLineSize];

@@ -9,6 +9,15 @@ namespace brisquel {
 
 inline constexpr std::uint32_t kExitDisplayFailure = 2;
 
+// A display's name for messages, in a fixed buffer: value in double quotes
+// (cut to 254 bytes), or unset when value is null or empty.
+struct DisplayName {
+  char text[256];
+  std::size_t length = 0;
+  std::string_view View() const { return {text, length}; }
+};
+DisplayName NameOfDisplay(const char* value, std::string_view unset);
+
 // Writes "brisquel: " what display and CR LF on standard error, then ends
 // the process through EndProcess (which writes out the output channel's
 // buffered lines) with kExitDisplayFailure. what says what failed ("cannot open display "),

@@ -37,29 +37,10 @@ namespace {
 constexpr std::int64_t kAnswerMilliseconds = 10'000;
 constexpr std::uint32_t kHighestVersion = 3;
 
-// The display's name as the user gave it, quoted, for messages: a fixed
-// buffer, since the message is written on a path that allocates nothing.
-struct DisplayName {
-  char text[256];
-  std::size_t length;
-  std::string_view View() const { return {text, length}; }
-};
-
-DisplayName NameOfDisplay() {
-  DisplayName name{};
-  const char* display = std::getenv("WAYLAND_DISPLAY");
-  const std::string_view shown = display != nullptr ? display : "";
-  const std::size_t count = std::min(shown.size(), sizeof name.text - 2);
-  name.text[name.length++] = '"';
-  std::memcpy(name.text + name.length, shown.data(), count);
-  name.length += count;
-  name.text[name.length++] = '"';
-  return name;
-}
-
 [[noreturn]] void EndWithDisplay(std::string_view what) {
-  const DisplayName name = NameOfDisplay();
-  EndForDisplay(what, name.View());
+  // An unset name is shown as "" (the Wayland backend is asked only when
+  // one is set, but it may be empty).
+  EndForDisplay(what, NameOfDisplay(std::getenv("WAYLAND_DISPLAY"), "\"\"").View());
 }
 
 [[noreturn]] void EndForNoAnswer() {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string_view>
@@ -24,26 +25,19 @@ constexpr std::string_view kSilence = " did not answer for 10 seconds (a client 
 // The display's name as the user gave it, and the same followed by the
 // silence message: fixed buffers made before the first wait, since they
 // are written on paths that allocate nothing, one of them a signal handler.
-struct DisplayName {
-  char text[256 + kSilence.size()];
+struct SilentDisplayName {
+  char text[sizeof DisplayName::text + kSilence.size()];
   std::size_t length;        // the name alone
   std::size_t silent_length;  // the name and kSilence
 };
-DisplayName display_name;
+SilentDisplayName display_name;
 
 void NameTheDisplay() {
-  DisplayName& name = display_name;
-  name.length = 0;
-  const char* display = std::getenv("DISPLAY");
-  const bool quoted = display != nullptr && *display != '\0';
-  const std::string_view shown = quoted ? std::string_view(display) : "(DISPLAY is not set)";
-  const std::size_t count = std::min(shown.size(), std::size_t{256} - 2);
-  if (quoted) name.text[name.length++] = '"';
-  std::memcpy(name.text + name.length, shown.data(), count);
-  name.length += count;
-  if (quoted) name.text[name.length++] = '"';
-  std::memcpy(name.text + name.length, kSilence.data(), kSilence.size());
-  name.silent_length = name.length + kSilence.size();
+  const DisplayName name = NameOfDisplay(std::getenv("DISPLAY"), "(DISPLAY is not set)");
+  std::memcpy(display_name.text, name.text, name.length);
+  std::memcpy(display_name.text + name.length, kSilence.data(), kSilence.size());
+  display_name.length = name.length;
+  display_name.silent_length = name.length + kSilence.size();
 }
 
 [[noreturn]] void EndNamingDisplay(std::string_view what) {
