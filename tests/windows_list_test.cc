@@ -21,7 +21,7 @@ class WindowsListTest : public ::testing::Test {
 
 std::vector<std::string> Titles(const TWindowsList& list) {
   std::vector<std::string> titles;
-  for (std::int32_t i = 0; i < list.Count(); ++i) titles.push_back(list.Title(i));
+  for (std::int32_t i = 0; i < list.Count(); ++i) titles.emplace_back(list.Title(i));
   return titles;
 }
 
@@ -49,6 +49,41 @@ TEST_F(WindowsListTest, TitleLengthsAroundTheLimit) {
     ASSERT_EQ(list.Count(), 1);
     EXPECT_EQ(list.Title(0).size(), std::min<std::size_t>(length, 254)) << length;
   }
+}
+
+// Entries are packed side by side in blocks: every text must come back
+// whole, whatever its length and wherever a block ends, and a refresh must
+// not leave any of the old ones behind.
+TEST_F(WindowsListTest, ManyEntriesOfEveryLengthComeBackWhole) {
+  FakeDesktop desktop;
+  desktop.record_calls = false;
+  std::vector<std::string> titles, classes;
+  for (std::uint32_t n = 1; n <= 3000; ++n) {
+    std::string title = std::to_string(n) + std::string(n % 254, static_cast<char>('a' + n % 26));
+    title.resize(std::min<std::size_t>(title.size(), 254));
+    std::string klass(n * 7 % 255, static_cast<char>('A' + n % 26));
+    desktop.windows.push_back({n, title, klass, n, n + 1, n - 1, false});
+    titles.push_back(title);
+    classes.push_back(klass.substr(0, 254));
+  }
+  TWindowsList list(desktop);
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(list.Count(), 3000);
+    for (std::int32_t i = 0; i < list.Count(); ++i) {
+      const auto n = static_cast<std::uint32_t>(i + 1);
+      ASSERT_EQ(list.Title(i), titles[i]) << i;
+      ASSERT_EQ(list.ClassNameOf(i), classes[i]) << i;
+      ASSERT_EQ(list.HandleOf(i), n);
+      ASSERT_EQ(list.ThreadIdOf(i), n);
+      ASSERT_EQ(list.ProcessIdOf(i), n + 1);
+      ASSERT_EQ(list.ParentOf(i), n - 1);
+    }
+    desktop.windows.resize(3000);
+    list.Refresh();
+  }
+  desktop.windows.resize(1);
+  list.Refresh();
+  EXPECT_EQ(Titles(list), (std::vector<std::string>{titles[0]}));
 }
 
 TEST_F(WindowsListTest, CutsClassNamesBeforeTheFirstSpaceZeroX) {

@@ -1,5 +1,7 @@
 #include "winlist/windows_list.h"
 
+#include <cstring>
+
 #include "runtime/failures.h"
 #include "runtime/text.h"
 
@@ -10,12 +12,52 @@ constexpr int kClassBufferSize = 256;
 constexpr int kTitleBufferSize = 257;
 constexpr int kMaxCount = 255;
 
+// A place is a block number and an offset in it.
+constexpr std::uint32_t kBlockBits = 16;
+constexpr std::uint32_t kBlockSize = 1u << kBlockBits;
+constexpr std::size_t kMaxBlocks = std::size_t{1} << (32 - kBlockBits);
+
 }  // namespace
+
+std::uint32_t TWindowsList::TextStore::Add(std::string_view first, std::string_view second) {
+  const std::size_t size = 2 + first.size() + second.size();
+  if (blocks_.empty() || kBlockSize - used_ < size) {
+    if (blocks_.size() == kMaxBlocks) throw OutOfMemoryRecord();
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(kBlockSize));
+    used_ = 0;
+  }
+  const std::uint32_t place = static_cast<std::uint32_t>((blocks_.size() - 1) << kBlockBits) | used_;
+  char* at = blocks_.back().get() + used_;
+  for (std::string_view text : {first, second}) {
+    *at++ = static_cast<char>(text.size());
+    std::memcpy(at, text.data(), text.size());
+    at += text.size();
+  }
+  used_ += static_cast<std::uint32_t>(size);
+  return place;
+}
+
+std::string_view TWindowsList::TextStore::At(std::uint32_t place) const {
+  const char* at = blocks_[place >> kBlockBits].get() + (place & (kBlockSize - 1));
+  return std::string_view(at + 1, static_cast<unsigned char>(*at));
+}
+
+std::string_view TWindowsList::TextStore::First(std::uint32_t place) const { return At(place); }
+
+std::string_view TWindowsList::TextStore::Second(std::uint32_t place) const {
+  return At(place + 1 + static_cast<std::uint32_t>(At(place).size()));
+}
+
+void TWindowsList::TextStore::Clear() {
+  blocks_.clear();
+  used_ = 0;
+}
 
 TWindowsList::TWindowsList(WindowManager& windows) : windows_(windows) { Refresh(); }
 
 void TWindowsList::Refresh() {
   items_.clear();
+  texts_.Clear();
   WindowHandle window = windows_.FindWindowA(nullptr, nullptr);
   AddWindow(window);
   while (window != 0) {
@@ -25,12 +67,12 @@ void TWindowsList::Refresh() {
 }
 
 void TWindowsList::AddWindow(WindowHandle window) {
-  auto info = std::make_unique<TWindowInfo>();
+  TWindowInfo info;
   std::uint32_t process_id = 0;
-  info->ThreadId = windows_.GetWindowThreadProcessId(window, &process_id);
-  info->ProcessId = process_id;
-  info->ParentHandle = windows_.GetParent(window);
-  info->Handle = window;
+  info.ThreadId = windows_.GetWindowThreadProcessId(window, &process_id);
+  info.ProcessId = process_id;
+  info.ParentHandle = windows_.GetParent(window);
+  info.Handle = window;
 
   // Cleared first, so that a failed call leaves an empty name.
   char class_name[kClassBufferSize] = {};
@@ -38,12 +80,16 @@ void TWindowsList::AddWindow(WindowHandle window) {
   std::string_view name = BufferText(class_name, kClassBufferSize);
   const std::int32_t cut = FindText(" 0x", name);
   if (cut > 1) name = LeftPart(name, cut - 1);
-  info->ClassName.assign(name);
+  info.ClassName = name;
 
   char title[kTitleBufferSize] = {};
   windows_.GetWindowTextA(window, title, kMaxCount);
   if (title[0] == '\0') return;
-  items_.push_back(Item{std::string(BufferText(title, kTitleBufferSize)), std::move(info)});
+  // The calls fill at most kMaxCount bytes; a backend that wrote more would
+  // have its excess dropped here rather than overflow a length byte.
+  const std::uint32_t texts = texts_.Add(BufferText(title, kTitleBufferSize).substr(0, kMaxCount),
+                                         info.ClassName.substr(0, kMaxCount));
+  items_.push_back(Item{info.Handle, info.ParentHandle, info.ProcessId, info.ThreadId, texts});
 }
 
 const TWindowsList::Item& TWindowsList::At(std::int32_t i) const {
@@ -53,11 +99,11 @@ const TWindowsList::Item& TWindowsList::At(std::int32_t i) const {
   return items_[static_cast<std::size_t>(i)];
 }
 
-const std::string& TWindowsList::Title(std::int32_t i) const { return At(i).title; }
-WindowHandle TWindowsList::HandleOf(std::int32_t i) const { return At(i).info->Handle; }
-WindowHandle TWindowsList::ParentOf(std::int32_t i) const { return At(i).info->ParentHandle; }
-std::uint32_t TWindowsList::ProcessIdOf(std::int32_t i) const { return At(i).info->ProcessId; }
-std::uint32_t TWindowsList::ThreadIdOf(std::int32_t i) const { return At(i).info->ThreadId; }
-const std::string& TWindowsList::ClassNameOf(std::int32_t i) const { return At(i).info->ClassName; }
+std::string_view TWindowsList::Title(std::int32_t i) const { return texts_.First(At(i).texts); }
+WindowHandle TWindowsList::HandleOf(std::int32_t i) const { return At(i).handle; }
+WindowHandle TWindowsList::ParentOf(std::int32_t i) const { return At(i).parent; }
+std::uint32_t TWindowsList::ProcessIdOf(std::int32_t i) const { return At(i).process_id; }
+std::uint32_t TWindowsList::ThreadIdOf(std::int32_t i) const { return At(i).thread_id; }
+std::string_view TWindowsList::ClassNameOf(std::int32_t i) const { return texts_.Second(At(i).texts); }
 
 }  // namespace brisquel

@@ -1,22 +1,29 @@
 // A snapshot of the desktop's top-level windows: one entry per window with
 // a non-empty title, in the window manager's order, taken on creation.
+//
+// Entries are packed, so that a snapshot of a large desktop costs little
+// more than its texts: each entry's title and class name lie side by side
+// in blocks of text that never move, and the entries themselves are fixed
+// records in a sequence that grows without copying.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
-#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/window_manager.h"
 
 namespace brisquel {
 
+// What AddWindow learns of one window; the list keeps it packed in an Item.
 struct TWindowInfo {
   WindowHandle Handle = 0;
   std::uint32_t ProcessId = 0;
   std::uint32_t ThreadId = 0;
   WindowHandle ParentHandle = 0;
-  std::string ClassName;
+  std::string_view ClassName;  // cut, in AddWindow's buffer
 };
 
 class TWindowsList {
@@ -30,23 +37,46 @@ class TWindowsList {
   void AddWindow(WindowHandle window);
 
   std::int32_t Count() const { return static_cast<std::int32_t>(items_.size()); }
-  // Entry fields; an index outside 0..Count()-1 raises EListError.
-  const std::string& Title(std::int32_t i) const;
+  // Entry fields; an index outside 0..Count()-1 raises EListError. The
+  // texts are the list's own, valid until it is refreshed or destroyed.
+  std::string_view Title(std::int32_t i) const;
   WindowHandle HandleOf(std::int32_t i) const;
   WindowHandle ParentOf(std::int32_t i) const;
   std::uint32_t ProcessIdOf(std::int32_t i) const;
   std::uint32_t ThreadIdOf(std::int32_t i) const;
-  const std::string& ClassNameOf(std::int32_t i) const;
+  std::string_view ClassNameOf(std::int32_t i) const;
 
  private:
+  // Pairs of texts of up to 255 bytes each, kept side by side with a
+  // length byte each, in blocks that never move before the list is freed.
+  class TextStore {
+   public:
+    // Stores first and second (255 bytes at most each) together and
+    // returns their place.
+    std::uint32_t Add(std::string_view first, std::string_view second);
+    std::string_view First(std::uint32_t place) const;
+    std::string_view Second(std::uint32_t place) const;
+    void Clear();
+
+   private:
+    std::string_view At(std::uint32_t place) const;
+
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::uint32_t used_ = 0;  // bytes used in the last block
+  };
+
   struct Item {
-    std::string title;
-    std::unique_ptr<TWindowInfo> info;
+    WindowHandle handle;
+    WindowHandle parent;
+    std::uint32_t process_id;
+    std::uint32_t thread_id;
+    std::uint32_t texts;  // the place of the title and the class name
   };
   const Item& At(std::int32_t i) const;
 
   WindowManager& windows_;
-  std::vector<Item> items_;
+  std::deque<Item> items_;
+  TextStore texts_;
 };
 
 }  // namespace brisquel

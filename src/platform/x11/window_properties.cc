@@ -19,9 +19,12 @@
 namespace brisquel {
 namespace {
 
-// Titles and class names are read up to their first 1024 bytes; the
-// program shows at most 254 of them.
-constexpr std::uint32_t kTextLongs = 256;
+// Titles and class names are read up to their first 512 bytes, which keeps
+// a batch's replies small however long the titles are. The program shows
+// at most 254 bytes of each, and UTF-8 and Latin-1 text never shrinks in
+// conversion, so the cut is never seen (compound text of wide characters
+// shown as '?' may come out shorter than it would whole).
+constexpr std::uint32_t kTextLongs = 128;
 
 std::string_view PropertyBytes(const xcb_get_property_reply_t* reply) {
   if (reply == nullptr || reply->format != 8) return {};

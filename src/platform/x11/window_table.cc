@@ -1,7 +1,6 @@
 #include "platform/x11/window_table.h"
 
 #include <algorithm>
-#include <unordered_set>
 #include <utility>
 
 #include "runtime/text.h"
@@ -18,14 +17,33 @@ void WindowTable::SetOrder(std::vector<WindowHandle> windows) {
   sorted_.clear();
   loaded_.clear();
   first_ = 0;
-  std::unordered_set<WindowHandle> seen;
-  seen.reserve(windows.size());
-  for (WindowHandle window : windows) {
-    if (window == 0 || !seen.insert(window).second) continue;
-    sorted_.emplace_back(window, order_.size());
-    order_.push_back(window);
+  last_ = 0;
+  std::erase(windows, WindowHandle{0});
+  order_ = std::move(windows);
+  const auto sort_places = [this] {
+    sorted_.clear();
+    sorted_.reserve(order_.size());
+    for (std::size_t place = 0; place < order_.size(); ++place) {
+      sorted_.emplace_back(order_[place], static_cast<std::uint32_t>(place));
+    }
+    std::sort(sorted_.begin(), sorted_.end());
+  };
+  sort_places();
+  // A repeated handle keeps its first place: sorted by place within equal
+  // handles, every entry after the first of its handle is a repeat.
+  std::vector<bool> repeat(order_.size(), false);
+  bool any = false;
+  for (std::size_t i = 1; i < sorted_.size(); ++i) {
+    if (sorted_[i].first == sorted_[i - 1].first) repeat[sorted_[i].second] = any = true;
   }
-  std::sort(sorted_.begin(), sorted_.end());
+  if (!any) return;
+  std::size_t kept = 0;
+  for (std::size_t place = 0; place < order_.size(); ++place) {
+    if (!repeat[place]) order_[kept++] = order_[place];
+  }
+  order_.resize(kept);
+  order_.shrink_to_fit();
+  sort_places();
 }
 
 void WindowTable::Assign(std::vector<WindowRecord> records) {
@@ -53,10 +71,15 @@ void WindowTable::AssignLazily(std::vector<WindowHandle> windows, std::size_t ba
   load_ = std::move(load);
 }
 
-std::size_t WindowTable::PlaceOf(WindowHandle window) const {
+std::size_t WindowTable::PlaceOf(WindowHandle window) {
+  // The calls ask mostly about the window the walk stands on or the next.
+  for (std::size_t place = last_; place < last_ + 2 && place < order_.size(); ++place) {
+    if (order_[place] == window) return last_ = place;
+  }
   const auto found = std::lower_bound(sorted_.begin(), sorted_.end(),
-                                      std::make_pair(window, std::size_t{0}));
-  return found != sorted_.end() && found->first == window ? found->second : kNowhere;
+                                      std::make_pair(window, std::uint32_t{0}));
+  if (found == sorted_.end() || found->first != window) return kNowhere;
+  return last_ = found->second;
 }
 
 const WindowRecord& WindowTable::At(std::size_t place) {

@@ -59,14 +59,15 @@ class WindowTable {
  private:
   void SetOrder(std::vector<WindowHandle> windows);
   // The place of window in the walk, or npos.
-  std::size_t PlaceOf(WindowHandle window) const;
+  std::size_t PlaceOf(WindowHandle window);
   // The record at place, read with its batch when not at hand.
   const WindowRecord& At(std::size_t place);
   const WindowRecord* Find(WindowHandle window);
   WindowHandle LiveFrom(std::size_t place);
 
   std::vector<WindowHandle> order_;
-  std::vector<std::pair<WindowHandle, std::size_t>> sorted_;  // handle, place
+  std::vector<std::pair<WindowHandle, std::uint32_t>> sorted_;  // handle, place
+  std::size_t last_ = 0;  // the place last asked about
   std::vector<WindowRecord> loaded_;  // the records of places first_ onwards
   std::size_t first_ = 0;
   std::size_t batch_ = 0;

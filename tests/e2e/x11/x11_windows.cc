@@ -10,6 +10,8 @@
 //                [--property NAME TYPE T]   (any 8-bit property, types by name)
 //       | many N PREFIX   (N mapped windows titled PREFIX1 .. PREFIXN,
 //                          in _NET_WM_NAME and WM_NAME)
+//       | many-unmapped N PREFIX  (the same, never mapped: quick to make
+//                          in large numbers, as the server lays out none)
 // T is bytes, with \xHH, \0 and \\ as escapes. K is the place of an
 // earlier window, counted from 0. --wait-managed waits until a window
 // manager has put WM_STATE on every mapped, managed window. --churn keeps
@@ -177,7 +179,8 @@ int main(int argc, char** argv) {
       churn_title = Unescape(value());
     } else if (arg == "window") {
       layouts.emplace_back();
-    } else if (arg == "many") {
+    } else if (arg == "many" || arg == "many-unmapped") {
+      const bool mapped = arg == "many";
       const long count = Number(value());
       const std::string prefix = Unescape(value());
       for (long n = 1; n <= count; ++n) {
@@ -188,6 +191,7 @@ int main(int argc, char** argv) {
         layout.wm_name = layout.net_wm_name;
         layout.has_class = true;
         layout.wm_class = std::string("many\0Many\0", 10);
+        layout.mapped = mapped;
         layouts.push_back(layout);
       }
     } else if (arg == "--net-wm-name") {
