@@ -58,8 +58,9 @@ PACKAGE_PACKAGES=(dpkg-dev lintian man-db unzip binutils-mingw-w64-i686)
 
 # What the X11 end-to-end tests and scripts/run without a display need:
 # a virtual X server, a small window manager with the font it is started
-# with, and wmctrl to see it is up.
-X11_PACKAGES=(xvfb evilwm xfonts-base wmctrl)
+# with, wmctrl to see it is up, and xwininfo and xprop to read the stacking
+# order.
+X11_PACKAGES=(xvfb evilwm xfonts-base wmctrl x11-utils)
 
 # What the Wayland end-to-end tests and scripts/run --wayland need: a
 # headless sway with XWayland, a font for its title bars, and setpriv

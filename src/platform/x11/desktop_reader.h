@@ -39,14 +39,21 @@ class DesktopReader {
     xcb_atom_t net_wm_pid = XCB_ATOM_NONE;
     xcb_atom_t client_list_stacking = XCB_ATOM_NONE;
     xcb_atom_t compound_text = XCB_ATOM_NONE;
+    xcb_atom_t supporting_wm_check = XCB_ATOM_NONE;
   };
 
   // The root's children topmost first; learns the atoms, whether a window
   // manager runs and whether X-Resource is there, in the same round trip.
   std::vector<xcb_window_t> RootChildren();
   // The clients the window manager lists, topmost first; empty when it
-  // lists none.
-  std::vector<xcb_window_t> ListedClients();
+  // lists none. Also learns the window manager's check window, or none.
+  std::vector<xcb_window_t> ListedClients(xcb_window_t& check);
+  // For each listed client, its frame among tops, found from the order
+  // alone where the window manager's own windows match its list one to
+  // one (tried next to every other window); empty where they do not.
+  std::vector<xcb_window_t> FramesInListOrder(const std::vector<xcb_window_t>& listed,
+                                              const std::vector<xcb_window_t>& tops,
+                                              xcb_window_t check);
   // For each window, the root's child (one of tops) it lies in; none when
   // it has gone or lies too deep.
   std::vector<xcb_window_t> FramesOf(const std::vector<xcb_window_t>& windows,

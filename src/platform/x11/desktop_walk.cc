@@ -1,9 +1,15 @@
 // The top-level windows of an X desktop. The root's children are the
 // top-level windows in stacking order; under a window manager most are
 // frames, and each frame stands for the client window inside it. The
-// clients come from the window manager's stacking list where it keeps one
-// (one QueryTree per client finds its frame); every other child of the
-// root is searched for a window carrying WM_STATE.
+// clients come from the window manager's stacking list where it keeps one;
+// every other child of the root is searched for a window carrying WM_STATE.
+//
+// Which frame holds which listed client is known without a question per
+// client when the window manager's own children of the root (those its
+// connection made, less its check window) are as many as its clients: the
+// frames then stand in the list's order, and only the clients beside each
+// other window of the root are asked where they are, to place those
+// windows exactly. Otherwise one QueryTree per client finds its frame.
 
 #include <xcb/res.h>
 #include <xcb/xcb.h>
@@ -34,10 +40,10 @@ std::vector<xcb_window_t> DesktopReader::RootChildren() {
   xcb_prefetch_extension_data(c, &xcb_res_id);
   static constexpr std::string_view kNames[] = {"WM_STATE", "_NET_WM_NAME", "UTF8_STRING",
                                                 "_NET_WM_PID", "_NET_CLIENT_LIST_STACKING",
-                                                "COMPOUND_TEXT"};
+                                                "COMPOUND_TEXT", "_NET_SUPPORTING_WM_CHECK"};
   xcb_atom_t* targets[] = {&atoms_.wm_state, &atoms_.net_wm_name, &atoms_.utf8_string,
                            &atoms_.net_wm_pid, &atoms_.client_list_stacking,
-                           &atoms_.compound_text};
+                           &atoms_.compound_text, &atoms_.supporting_wm_check};
   xcb_intern_atom_cookie_t cookies[std::size(kNames)];
   // only_if_exists: reading the desktop must not create atoms on it.
   for (std::size_t i = 0; i < std::size(kNames); ++i) {
@@ -75,20 +81,76 @@ std::vector<xcb_window_t> DesktopReader::RootChildren() {
                                    std::make_reverse_iterator(children));
 }
 
-std::vector<xcb_window_t> DesktopReader::ListedClients() {
+std::vector<xcb_window_t> DesktopReader::ListedClients(xcb_window_t& check) {
+  check = XCB_WINDOW_NONE;
   if (atoms_.client_list_stacking == XCB_ATOM_NONE) return {};
-  const auto cookie = xcb_get_property(connection_.get(), 0, connection_.Root(),
-                                       atoms_.client_list_stacking, XCB_ATOM_WINDOW, 0,
-                                       kMaxListedClients);
+  xcb_connection_t* c = connection_.get();
+  const auto cookie = xcb_get_property(c, 0, connection_.Root(), atoms_.client_list_stacking,
+                                       XCB_ATOM_WINDOW, 0, kMaxListedClients);
+  const bool has_check = atoms_.supporting_wm_check != XCB_ATOM_NONE;
+  xcb_get_property_cookie_t check_cookie{};
+  if (has_check) {
+    check_cookie = xcb_get_property(c, 0, connection_.Root(), atoms_.supporting_wm_check,
+                                    XCB_ATOM_WINDOW, 0, 1);
+  }
   connection_.Flush();
   const auto list = connection_.Await<xcb_get_property_reply_t>(cookie);
   if (!list) connection_.Fail();  // the root cannot go
+  if (has_check) {
+    const auto reply = connection_.Await<xcb_get_property_reply_t>(check_cookie);
+    if (!reply) connection_.Fail();
+    if (reply->format == 32 && reply->value_len == 1) {
+      check = *static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
+    }
+  }
   if (list->format != 32 || list->type != XCB_ATOM_WINDOW) return {};
   const auto* windows = static_cast<const xcb_window_t*>(xcb_get_property_value(list.get()));
   const auto count = static_cast<std::size_t>(xcb_get_property_value_length(list.get())) / 4;
   // The list goes bottom first, as the root's children do.
   return std::vector<xcb_window_t>(std::make_reverse_iterator(windows + count),
                                    std::make_reverse_iterator(windows));
+}
+
+std::vector<xcb_window_t> DesktopReader::FramesInListOrder(const std::vector<xcb_window_t>& listed,
+                                                           const std::vector<xcb_window_t>& tops,
+                                                           xcb_window_t check) {
+  if (check == XCB_WINDOW_NONE || listed.empty()) return {};
+  const std::uint32_t client_bits = ~xcb_get_setup(connection_.get())->resource_id_mask;
+  const std::uint32_t manager = check & client_bits;
+  auto own = [&](xcb_window_t window) { return (window & client_bits) == manager && window != check; };
+  std::vector<std::size_t> slots;  // places in tops of the manager's own windows
+  for (std::size_t i = 0; i < tops.size(); ++i) {
+    if (own(tops[i])) slots.push_back(i);
+  }
+  if (slots.size() != listed.size()) return {};
+  for (xcb_window_t client : listed) {
+    if ((client & client_bits) == manager) return {};  // its own would be ambiguous
+  }
+  // The k-th frame holds the k-th client. Tried on the clients next to each
+  // other window of the root, above and below it.
+  std::vector<std::size_t> tried;  // indexes into slots and listed
+  std::size_t k = 0;
+  for (std::size_t i = 0; i < tops.size(); ++i) {
+    if (k < slots.size() && slots[k] == i) {
+      ++k;
+      continue;
+    }
+    auto add = [&](std::size_t t) {
+      if (tried.empty() || tried.back() != t) tried.push_back(t);
+    };
+    if (k > 0) add(k - 1);
+    if (k < slots.size()) add(k);
+  }
+  std::vector<xcb_window_t> clients;
+  clients.reserve(tried.size());
+  for (std::size_t t : tried) clients.push_back(listed[t]);
+  const std::vector<xcb_window_t> found = FramesOf(clients, tops);
+  for (std::size_t n = 0; n < tried.size(); ++n) {
+    if (found[n] != tops[slots[tried[n]]]) return {};
+  }
+  std::vector<xcb_window_t> frames(listed.size());
+  for (std::size_t n = 0; n < listed.size(); ++n) frames[n] = tops[slots[n]];
+  return frames;
 }
 
 std::vector<xcb_window_t> DesktopReader::FramesOf(const std::vector<xcb_window_t>& windows,
@@ -136,8 +198,10 @@ std::vector<WindowHandle> DesktopReader::TopLevelWindows() {
   const std::vector<xcb_window_t> tops = RootChildren();
   if (!managed_ || atoms_.wm_state == XCB_ATOM_NONE) return tops;
   // Each listed client under its frame, topmost first when several share one.
-  const std::vector<xcb_window_t> listed = ListedClients();
-  const std::vector<xcb_window_t> frames = FramesOf(listed, tops);
+  xcb_window_t check = XCB_WINDOW_NONE;
+  const std::vector<xcb_window_t> listed = ListedClients(check);
+  std::vector<xcb_window_t> frames = FramesInListOrder(listed, tops, check);
+  if (frames.empty()) frames = FramesOf(listed, tops);
   std::vector<std::pair<xcb_window_t, std::size_t>> by_frame;  // frame, place in listed
   for (std::size_t i = 0; i < listed.size(); ++i) {
     if (frames[i] != XCB_WINDOW_NONE) by_frame.emplace_back(frames[i], i);

@@ -259,6 +259,44 @@ run /F dia
 want=$banner$heading$'    [dia]\r\n'
 found_line want Dialog "$pid" "${w[1]}"
 check "search with a window manager" "$want"$'  ErrorLevel(1)\r\n' 1
+
+# The stacking order, exactly: each frame's client where the window manager
+# stacks the frame, and the windows it does not manage (an override-redirect
+# one and an unmapped one, made after two managed ones and before two more,
+# so that they lie between frames) in their own places. The order wanted is
+# the root's children as xwininfo lists them, topmost first, each frame
+# named by the client inside it and the window manager's check window by
+# its title.
+stop_windows
+titles=(Lowest Lower Popup Hidden Higher Highest)
+ids=()
+start_windows "$helper" --wait-managed window --net-wm-name Lowest window --net-wm-name Lower
+ids+=("${WINDOWS[@]}")
+start_windows "$helper" window --net-wm-name Popup --override-redirect \
+  window --net-wm-name Hidden --unmapped
+ids+=("${WINDOWS[@]}")
+start_windows "$helper" --wait-managed window --net-wm-name Higher window --net-wm-name Highest
+ids+=("${WINDOWS[@]}")
+root=$(xwininfo -root | sed -n 's/^xwininfo: Window id: \(0x[0-9a-f]*\).*/\1/p')
+check_window=$(xprop -root _NET_SUPPORTING_WM_CHECK | sed -n 's/.*# \(0x[0-9a-f]*\).*/\1/p')
+declare -A title_of=([$((check_window))]=evilwm)
+for i in "${!ids[@]}"; do
+  top=$((16#${ids[i]}))
+  for _ in 1 2 3 4; do
+    parent=$(xwininfo -id "$top" -children | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p')
+    [ "$((parent))" -eq "$((root))" ] && break
+    top=$((parent))
+  done
+  title_of[$top]=${titles[i]}
+done
+want=
+while read -r id; do
+  [ -n "${title_of[$((id))]:-}" ] && want+="${title_of[$((id))]}"$'\n'
+done < <(xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) .*/\1/p')
+run /L
+got=$(tail -n +2 "$work/out" | sed 's/^  \[\([^]]*[^ ]\) *\].*/\1/')
+[ "$got"$'\n' = "$want" ] && [ "$(cat "$work/rc")" -eq 0 ] ||
+  fail "stacking order with a window manager: got $(printf '%s' "$got" | tr '\n' ,) want $(printf '%s' "$want" | tr '\n' ,)"
 stop_desktop
 
 if [ "$failures" -ne 0 ]; then
