@@ -23,6 +23,47 @@ run() {
 
 heading=$'  Searching for windows containing following text:\r\n'
 
+# stacking_check NAME: on a desktop whose window manager runs, makes two
+# managed windows, then an override-redirect and an unmapped one, then two
+# more managed ones, so that the unmanaged ones lie between frames, and
+# checks the exact order of /L: each frame's client where the window manager
+# stacks the frame, every other window in its own place. The order wanted
+# is the root's children as xwininfo lists them, topmost first, each frame
+# named by the client inside it and the window manager's check window by
+# its title.
+stacking_check() {
+  local name=$1 titles=(Lowest Lower Popup Hidden Higher Highest) ids=() i top parent root
+  local check_window want= got id
+  start_windows "$helper" --wait-managed window --net-wm-name Lowest window --net-wm-name Lower
+  ids+=("${WINDOWS[@]}")
+  start_windows "$helper" window --net-wm-name Popup --override-redirect \
+    window --net-wm-name Hidden --unmapped
+  ids+=("${WINDOWS[@]}")
+  start_windows "$helper" --wait-managed window --net-wm-name Higher window --net-wm-name Highest
+  ids+=("${WINDOWS[@]}")
+  root=$(xwininfo -root | sed -n 's/^xwininfo: Window id: \(0x[0-9a-f]*\).*/\1/p')
+  check_window=$(xprop -root _NET_SUPPORTING_WM_CHECK | sed -n 's/.*# \(0x[0-9a-f]*\).*/\1/p')
+  local -A title_of=()
+  # The check window is titled only by a window manager that names itself.
+  [ "$name" = evilwm ] && title_of[$((check_window))]=evilwm
+  for i in "${!ids[@]}"; do
+    top=$((16#${ids[i]}))
+    for _ in 1 2 3 4 5; do
+      parent=$(xwininfo -id "$top" -children | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p')
+      [ "$((parent))" -eq "$((root))" ] && break
+      top=$((parent))
+    done
+    title_of[$top]=${titles[i]}
+  done
+  while read -r id; do
+    if [ -n "${title_of[$((id))]:-}" ]; then want+="${title_of[$((id))]}"$'\n'; fi
+  done < <(xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) .*/\1/p')
+  run /L
+  got=$(tail -n +2 "$work/out" | sed 's/^  \[\([^]]*[^ ]\) *\].*/\1/')
+  [ "$got"$'\n' = "$want" ] && [ "$(cat "$work/rc")" -eq 0 ] ||
+    fail "stacking order ($name): got $(printf '%s' "$got" | tr '\n' ,) want $(printf '%s' "$want" | tr '\n' ,)"
+}
+
 # --- No display -------------------------------------------------------------
 unused=99
 while [ -e "/tmp/.X11-unix/X$unused" ] || [ -e "/tmp/.X$unused-lock" ]; do unused=$((unused + 1)); done
@@ -260,44 +301,22 @@ want=$banner$heading$'    [dia]\r\n'
 found_line want Dialog "$pid" "${w[1]}"
 check "search with a window manager" "$want"$'  ErrorLevel(1)\r\n' 1
 
-# The stacking order, exactly: each frame's client where the window manager
-# stacks the frame, and the windows it does not manage (an override-redirect
-# one and an unmapped one, made after two managed ones and before two more,
-# so that they lie between frames) in their own places. The order wanted is
-# the root's children as xwininfo lists them, topmost first, each frame
-# named by the client inside it and the window manager's check window by
-# its title.
 stop_windows
-titles=(Lowest Lower Popup Hidden Higher Highest)
-ids=()
-start_windows "$helper" --wait-managed window --net-wm-name Lowest window --net-wm-name Lower
-ids+=("${WINDOWS[@]}")
-start_windows "$helper" window --net-wm-name Popup --override-redirect \
-  window --net-wm-name Hidden --unmapped
-ids+=("${WINDOWS[@]}")
-start_windows "$helper" --wait-managed window --net-wm-name Higher window --net-wm-name Highest
-ids+=("${WINDOWS[@]}")
-root=$(xwininfo -root | sed -n 's/^xwininfo: Window id: \(0x[0-9a-f]*\).*/\1/p')
-check_window=$(xprop -root _NET_SUPPORTING_WM_CHECK | sed -n 's/.*# \(0x[0-9a-f]*\).*/\1/p')
-declare -A title_of=([$((check_window))]=evilwm)
-for i in "${!ids[@]}"; do
-  top=$((16#${ids[i]}))
-  for _ in 1 2 3 4; do
-    parent=$(xwininfo -id "$top" -children | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p')
-    [ "$((parent))" -eq "$((root))" ] && break
-    top=$((parent))
-  done
-  title_of[$top]=${titles[i]}
-done
-want=
-while read -r id; do
-  [ -n "${title_of[$((id))]:-}" ] && want+="${title_of[$((id))]}"$'\n'
-done < <(xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) .*/\1/p')
-run /L
-got=$(tail -n +2 "$work/out" | sed 's/^  \[\([^]]*[^ ]\) *\].*/\1/')
-[ "$got"$'\n' = "$want" ] && [ "$(cat "$work/rc")" -eq 0 ] ||
-  fail "stacking order with a window manager: got $(printf '%s' "$got" | tr '\n' ,) want $(printf '%s' "$want" | tr '\n' ,)"
+stacking_check evilwm
 stop_desktop
+
+# --- Window managers of the tests' own: frames in and out of step -----------
+# Frames one and two levels above their clients; spare windows of the window
+# manager's own beside its frames; a client list the wrong way round. In
+# each the order must be the stacking order exactly.
+framing_wm=$(dirname "$helper")/framing_wm
+for wm_args in "" "--depth 2" "--spare 2" "--reversed-list" "--depth 3 --spare 1 --reversed-list"; do
+  start_xvfb
+  # shellcheck disable=SC2086
+  start_windows "$framing_wm" $wm_args
+  stacking_check "framing_wm $wm_args"
+  stop_desktop
+done
 
 if [ "$failures" -ne 0 ]; then
   echo "x11 end-to-end: $failures failed" >&2

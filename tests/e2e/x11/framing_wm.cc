@@ -1,0 +1,180 @@
+// Test helper: a small window manager for the stacking-order tests. It takes
+// the root's redirection, names a check window of its own in
+// _NET_SUPPORTING_WM_CHECK, and puts every window mapped on the desktop into
+// a new frame, topmost, with WM_STATE on the client; it keeps
+// _NET_CLIENT_LIST_STACKING (bottom first) for the clients it holds. It
+// prints "ready" once it holds the redirection, then runs until the display
+// goes or it is killed (or half an hour passes).
+//
+//   framing_wm [--depth D] [--spare N] [--reversed-list]
+//
+// --depth 2 puts each client in a window inside its frame rather than in the
+// frame itself. --spare N makes N more windows of its own on the root, as a
+// window manager's menus and popups are. --reversed-list writes the client
+// list the wrong way round, as a window manager whose list is out of step
+// with its frames would.
+
+#include <poll.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& why) {
+  std::fprintf(stderr, "framing_wm: %s\n", why.c_str());
+  std::exit(3);
+}
+
+xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+  xcb_intern_atom_reply_t* reply =
+      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+  if (reply == nullptr) Fail(std::string("cannot intern ") + name);
+  const xcb_atom_t atom = reply->atom;
+  std::free(reply);
+  return atom;
+}
+
+struct Managed {
+  xcb_window_t client, frame;
+};
+
+class FramingManager {
+ public:
+  FramingManager(xcb_connection_t* c, xcb_screen_t* screen, int depth, bool reversed)
+      : c_(c), screen_(screen), depth_(depth), reversed_(reversed),
+        wm_state_(Atom(c, "WM_STATE")), stacking_(Atom(c, "_NET_CLIENT_LIST_STACKING")) {}
+
+  xcb_window_t MakeWindow(xcb_window_t parent, bool input_only) {
+    const xcb_window_t window = xcb_generate_id(c_);
+    const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_create_window(c_, XCB_COPY_FROM_PARENT, window, parent, 0, 0, 140, 60, 0,
+                      input_only ? XCB_WINDOW_CLASS_INPUT_ONLY : XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+    return window;
+  }
+
+  void Manage(xcb_window_t client) {
+    for (const Managed& held : managed_) {
+      if (held.client == client) {
+        xcb_map_window(c_, client);
+        return;
+      }
+    }
+    const xcb_window_t frame = MakeWindow(screen_->root, false);
+    xcb_window_t holder = frame;
+    for (int level = 1; level < depth_; ++level) {
+      holder = MakeWindow(holder, false);
+      xcb_map_window(c_, holder);
+    }
+    xcb_reparent_window(c_, client, holder, 0, 0);
+    xcb_map_window(c_, client);
+    xcb_map_window(c_, frame);
+    const std::uint32_t state[] = {1, XCB_WINDOW_NONE};  // NormalState, no icon
+    xcb_change_property(c_, XCB_PROP_MODE_REPLACE, client, wm_state_, wm_state_, 32, 2, state);
+    managed_.push_back({client, frame});
+    WriteList();
+  }
+
+  void Forget(xcb_window_t client) {
+    const auto held = std::find_if(managed_.begin(), managed_.end(),
+                                   [&](const Managed& m) { return m.client == client; });
+    if (held == managed_.end()) return;
+    xcb_destroy_window(c_, held->frame);
+    managed_.erase(held);
+    WriteList();
+  }
+
+ private:
+  void WriteList() {
+    std::vector<xcb_window_t> clients;
+    for (const Managed& held : managed_) clients.push_back(held.client);  // bottom first
+    if (reversed_) std::reverse(clients.begin(), clients.end());
+    xcb_change_property(c_, XCB_PROP_MODE_REPLACE, screen_->root, stacking_, XCB_ATOM_WINDOW, 32,
+                        static_cast<std::uint32_t>(clients.size()), clients.data());
+  }
+
+  xcb_connection_t* c_;
+  xcb_screen_t* screen_;
+  int depth_;
+  bool reversed_;
+  xcb_atom_t wm_state_, stacking_;
+  std::vector<Managed> managed_;  // in the order made, so bottom first
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int depth = 1;
+  long spare = 0;
+  bool reversed = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--depth" && i + 1 < argc) {
+      depth = std::atoi(argv[++i]);
+    } else if (arg == "--spare" && i + 1 < argc) {
+      spare = std::atol(argv[++i]);
+    } else if (arg == "--reversed-list") {
+      reversed = true;
+    } else {
+      Fail("unknown argument " + arg);
+    }
+  }
+  if (depth < 1 || depth > 4) Fail("--depth takes 1 to 4");
+
+  int screen_number = 0;
+  xcb_connection_t* c = xcb_connect(nullptr, &screen_number);
+  if (xcb_connection_has_error(c)) Fail("cannot open the display");
+  xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c));
+  for (int i = 0; i < screen_number; ++i) xcb_screen_next(&screens);
+  xcb_screen_t* screen = screens.data;
+  FramingManager manager(c, screen, depth, reversed);
+
+  const std::uint32_t root_mask =
+      XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+  xcb_generic_error_t* error = xcb_request_check(
+      c, xcb_change_window_attributes_checked(c, screen->root, XCB_CW_EVENT_MASK, &root_mask));
+  if (error != nullptr) Fail("another window manager runs");
+  const xcb_window_t check = manager.MakeWindow(screen->root, true);
+  const xcb_atom_t check_atom = Atom(c, "_NET_SUPPORTING_WM_CHECK");
+  for (xcb_window_t holder : {screen->root, check}) {
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, holder, check_atom, XCB_ATOM_WINDOW, 32, 1, &check);
+  }
+  for (long n = 0; n < spare; ++n) manager.MakeWindow(screen->root, true);
+  std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+  std::printf("ready\n");
+  std::fflush(stdout);
+
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(30);
+  pollfd fd{xcb_get_file_descriptor(c), POLLIN, 0};
+  for (;;) {
+    xcb_flush(c);
+    xcb_generic_event_t* event = xcb_poll_for_event(c);
+    if (event == nullptr) {
+      if (xcb_connection_has_error(c)) return 0;
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return 0;
+      poll(&fd, 1, static_cast<int>(left.count()));
+      continue;
+    }
+    switch (event->response_type & 0x7F) {
+      case XCB_MAP_REQUEST:
+        manager.Manage(reinterpret_cast<xcb_map_request_event_t*>(event)->window);
+        break;
+      case XCB_DESTROY_NOTIFY:
+        manager.Forget(reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window);
+        break;
+      default:
+        break;
+    }
+    std::free(event);
+  }
+}
