@@ -9,7 +9,8 @@
 // connection made, less its check window) are as many as its clients: the
 // frames then stand in the list's order, and only the clients beside each
 // other window of the root are asked where they are, to place those
-// windows exactly. Otherwise one QueryTree per client finds its frame.
+// windows exactly (and every so many more, to see the list is in step).
+// Otherwise one QueryTree per client finds its frame.
 
 #include <xcb/res.h>
 #include <xcb/xcb.h>
@@ -28,6 +29,10 @@ namespace {
 // How far above a listed client its frame may lie: window managers put the
 // client one or two levels inside it.
 constexpr int kFrameDepth = 8;
+
+// Where the frames are taken in the client list's order, every so many of
+// them are asked where they are, beside the ones next to unmanaged windows.
+constexpr std::size_t kListSample = 64;
 
 // The longest window list asked for, in 32-bit units.
 constexpr std::uint32_t kMaxListedClients = 1u << 20;
@@ -123,11 +128,20 @@ std::vector<xcb_window_t> DesktopReader::FramesInListOrder(const std::vector<xcb
     if (own(tops[i])) slots.push_back(i);
   }
   if (slots.size() != listed.size()) return {};
+  // Each client listed once, none of them the manager's own nor a child of
+  // the root itself (one the manager left unframed): else ask.
+  std::vector<xcb_window_t> sorted_tops = tops, sorted_listed = listed;
+  std::sort(sorted_tops.begin(), sorted_tops.end());
+  std::sort(sorted_listed.begin(), sorted_listed.end());
+  if (std::adjacent_find(sorted_listed.begin(), sorted_listed.end()) != sorted_listed.end()) return {};
   for (xcb_window_t client : listed) {
-    if ((client & client_bits) == manager) return {};  // its own would be ambiguous
+    if ((client & client_bits) == manager) return {};
+    if (std::binary_search(sorted_tops.begin(), sorted_tops.end(), client)) return {};
   }
   // The k-th frame holds the k-th client. Tried on the clients next to each
-  // other window of the root, above and below it.
+  // other window of the root, above and below it, on the topmost and the
+  // lowest, and on every kListSample-th, so that the list and the frames
+  // cannot be out of step for long unseen.
   std::vector<std::size_t> tried;  // indexes into slots and listed
   std::size_t k = 0;
   for (std::size_t i = 0; i < tops.size(); ++i) {
@@ -135,12 +149,13 @@ std::vector<xcb_window_t> DesktopReader::FramesInListOrder(const std::vector<xcb
       ++k;
       continue;
     }
-    auto add = [&](std::size_t t) {
-      if (tried.empty() || tried.back() != t) tried.push_back(t);
-    };
-    if (k > 0) add(k - 1);
-    if (k < slots.size()) add(k);
+    if (k > 0) tried.push_back(k - 1);
+    if (k < slots.size()) tried.push_back(k);
   }
+  for (std::size_t t = 0; t < slots.size(); t += kListSample) tried.push_back(t);
+  tried.push_back(slots.size() - 1);
+  std::sort(tried.begin(), tried.end());
+  tried.erase(std::unique(tried.begin(), tried.end()), tried.end());
   std::vector<xcb_window_t> clients;
   clients.reserve(tried.size());
   for (std::size_t t : tried) clients.push_back(listed[t]);

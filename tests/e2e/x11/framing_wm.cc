@@ -6,13 +6,14 @@
 // prints "ready" once it holds the redirection, then runs until the display
 // goes or it is killed (or half an hour passes).
 //
-//   framing_wm [--depth D] [--spare N] [--reversed-list]
+//   framing_wm [--depth D] [--spare N] [--reversed-list] [--unframed-first]
 //
 // --depth 2 puts each client in a window inside its frame rather than in the
 // frame itself. --spare N makes N more windows of its own on the root, as a
 // window manager's menus and popups are. --reversed-list writes the client
 // list the wrong way round, as a window manager whose list is out of step
-// with its frames would.
+// with its frames would. --unframed-first leaves the first client it takes
+// where it is, a child of the root, as window managers do with docks.
 
 #include <poll.h>
 #include <xcb/xcb.h>
@@ -48,8 +49,9 @@ struct Managed {
 
 class FramingManager {
  public:
-  FramingManager(xcb_connection_t* c, xcb_screen_t* screen, int depth, bool reversed)
-      : c_(c), screen_(screen), depth_(depth), reversed_(reversed),
+  FramingManager(xcb_connection_t* c, xcb_screen_t* screen, int depth, bool reversed,
+                 bool unframed_first)
+      : c_(c), screen_(screen), depth_(depth), reversed_(reversed), unframed_first_(unframed_first),
         wm_state_(Atom(c, "WM_STATE")), stacking_(Atom(c, "_NET_CLIENT_LIST_STACKING")) {}
 
   xcb_window_t MakeWindow(xcb_window_t parent, bool input_only) {
@@ -68,6 +70,14 @@ class FramingManager {
         return;
       }
     }
+    const std::uint32_t state[] = {1, XCB_WINDOW_NONE};  // NormalState, no icon
+    if (unframed_first_ && managed_.empty()) {
+      xcb_map_window(c_, client);
+      xcb_change_property(c_, XCB_PROP_MODE_REPLACE, client, wm_state_, wm_state_, 32, 2, state);
+      managed_.push_back({client, XCB_WINDOW_NONE});
+      WriteList();
+      return;
+    }
     const xcb_window_t frame = MakeWindow(screen_->root, false);
     xcb_window_t holder = frame;
     for (int level = 1; level < depth_; ++level) {
@@ -77,7 +87,6 @@ class FramingManager {
     xcb_reparent_window(c_, client, holder, 0, 0);
     xcb_map_window(c_, client);
     xcb_map_window(c_, frame);
-    const std::uint32_t state[] = {1, XCB_WINDOW_NONE};  // NormalState, no icon
     xcb_change_property(c_, XCB_PROP_MODE_REPLACE, client, wm_state_, wm_state_, 32, 2, state);
     managed_.push_back({client, frame});
     WriteList();
@@ -87,7 +96,7 @@ class FramingManager {
     const auto held = std::find_if(managed_.begin(), managed_.end(),
                                    [&](const Managed& m) { return m.client == client; });
     if (held == managed_.end()) return;
-    xcb_destroy_window(c_, held->frame);
+    if (held->frame != XCB_WINDOW_NONE) xcb_destroy_window(c_, held->frame);
     managed_.erase(held);
     WriteList();
   }
@@ -105,6 +114,7 @@ class FramingManager {
   xcb_screen_t* screen_;
   int depth_;
   bool reversed_;
+  bool unframed_first_;
   xcb_atom_t wm_state_, stacking_;
   std::vector<Managed> managed_;  // in the order made, so bottom first
 };
@@ -115,6 +125,7 @@ int main(int argc, char** argv) {
   int depth = 1;
   long spare = 0;
   bool reversed = false;
+  bool unframed_first = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--depth" && i + 1 < argc) {
@@ -123,6 +134,8 @@ int main(int argc, char** argv) {
       spare = std::atol(argv[++i]);
     } else if (arg == "--reversed-list") {
       reversed = true;
+    } else if (arg == "--unframed-first") {
+      unframed_first = true;
     } else {
       Fail("unknown argument " + arg);
     }
@@ -135,7 +148,7 @@ int main(int argc, char** argv) {
   xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c));
   for (int i = 0; i < screen_number; ++i) xcb_screen_next(&screens);
   xcb_screen_t* screen = screens.data;
-  FramingManager manager(c, screen, depth, reversed);
+  FramingManager manager(c, screen, depth, reversed, unframed_first);
 
   const std::uint32_t root_mask =
       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;

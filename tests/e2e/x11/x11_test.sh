@@ -306,11 +306,13 @@ stacking_check evilwm
 stop_desktop
 
 # --- Window managers of the tests' own: frames in and out of step -----------
-# Frames one and two levels above their clients; spare windows of the window
-# manager's own beside its frames; a client list the wrong way round. In
-# each the order must be the stacking order exactly.
+# Frames one to three levels above their clients; spare windows of the
+# window manager's own beside its frames; a client list the wrong way round;
+# a listed client left unframed. In each the order must be the stacking
+# order exactly.
 framing_wm=$(dirname "$helper")/framing_wm
-for wm_args in "" "--depth 2" "--spare 2" "--reversed-list" "--depth 3 --spare 1 --reversed-list"; do
+for wm_args in "" "--depth 2" "--spare 2" "--reversed-list" "--depth 3 --spare 1 --reversed-list" \
+  "--unframed-first --spare 1"; do
   start_xvfb
   # shellcheck disable=SC2086
   start_windows "$framing_wm" $wm_args
