@@ -12,6 +12,15 @@ constexpr std::size_t kNowhere = static_cast<std::size_t>(-1);
 
 }  // namespace
 
+void WindowTable::SortPlaces() {
+  sorted_.clear();
+  sorted_.reserve(order_.size());
+  for (std::size_t place = 0; place < order_.size(); ++place) {
+    sorted_.emplace_back(order_[place], static_cast<std::uint32_t>(place));
+  }
+  std::sort(sorted_.begin(), sorted_.end());
+}
+
 void WindowTable::SetOrder(std::vector<WindowHandle> windows) {
   order_.clear();
   sorted_.clear();
@@ -20,15 +29,7 @@ void WindowTable::SetOrder(std::vector<WindowHandle> windows) {
   last_ = 0;
   std::erase(windows, WindowHandle{0});
   order_ = std::move(windows);
-  const auto sort_places = [this] {
-    sorted_.clear();
-    sorted_.reserve(order_.size());
-    for (std::size_t place = 0; place < order_.size(); ++place) {
-      sorted_.emplace_back(order_[place], static_cast<std::uint32_t>(place));
-    }
-    std::sort(sorted_.begin(), sorted_.end());
-  };
-  sort_places();
+  SortPlaces();
   // A repeated handle keeps its first place: sorted by place within equal
   // handles, every entry after the first of its handle is a repeat.
   std::vector<bool> repeat(order_.size(), false);
@@ -36,6 +37,9 @@ void WindowTable::SetOrder(std::vector<WindowHandle> windows) {
   for (std::size_t i = 1; i < sorted_.size(); ++i) {
     if (sorted_[i].first == sorted_[i - 1].first) repeat[sorted_[i].second] = any = true;
   }
+  // The walk asks about the window it stands on, which needs no search: the
+  // sorted places are made again only when a call asks about another one.
+  std::vector<std::pair<WindowHandle, std::uint32_t>>().swap(sorted_);
   if (!any) return;
   std::size_t kept = 0;
   for (std::size_t place = 0; place < order_.size(); ++place) {
@@ -43,7 +47,6 @@ void WindowTable::SetOrder(std::vector<WindowHandle> windows) {
   }
   order_.resize(kept);
   order_.shrink_to_fit();
-  sort_places();
 }
 
 void WindowTable::Assign(std::vector<WindowRecord> records) {
@@ -72,10 +75,12 @@ void WindowTable::AssignLazily(std::vector<WindowHandle> windows, std::size_t ba
 }
 
 std::size_t WindowTable::PlaceOf(WindowHandle window) {
+  if (window == 0) return kNowhere;  // the walk's end: never in the table
   // The calls ask mostly about the window the walk stands on or the next.
   for (std::size_t place = last_; place < last_ + 2 && place < order_.size(); ++place) {
     if (order_[place] == window) return last_ = place;
   }
+  if (sorted_.size() != order_.size()) SortPlaces();
   const auto found = std::lower_bound(sorted_.begin(), sorted_.end(),
                                       std::make_pair(window, std::uint32_t{0}));
   if (found == sorted_.end() || found->first != window) return kNowhere;

@@ -58,6 +58,7 @@ class WindowTable {
 
  private:
   void SetOrder(std::vector<WindowHandle> windows);
+  void SortPlaces();
   // The place of window in the walk, or npos.
   std::size_t PlaceOf(WindowHandle window);
   // The record at place, read with its batch when not at hand.
@@ -66,7 +67,7 @@ class WindowTable {
   WindowHandle LiveFrom(std::size_t place);
 
   std::vector<WindowHandle> order_;
-  std::vector<std::pair<WindowHandle, std::uint32_t>> sorted_;  // handle, place
+  std::vector<std::pair<WindowHandle, std::uint32_t>> sorted_;  // handle, place; made when needed
   std::size_t last_ = 0;  // the place last asked about
   std::vector<WindowRecord> loaded_;  // the records of places first_ onwards
   std::size_t first_ = 0;
