@@ -60,10 +60,14 @@ void EndForSilentDisplay() {
 }
 
 Watchdog::Watchdog(int seconds) {
-  struct sigaction action {};
-  action.sa_handler = OnAlarm;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGALRM, &action, nullptr);
+  // The handler is installed once; each watch only arms the timer.
+  static const bool installed = [] {
+    struct sigaction action {};
+    action.sa_handler = OnAlarm;
+    sigemptyset(&action.sa_mask);
+    return sigaction(SIGALRM, &action, nullptr) == 0;
+  }();
+  (void)installed;
   SetAlarm(seconds);
 }
 
