@@ -27,6 +27,8 @@
 #include <string>
 #include <vector>
 
+#include "intern_atom.h"
+
 namespace {
 
 [[noreturn]] void Fail(const std::string& why) {
@@ -35,11 +37,8 @@ namespace {
 }
 
 xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
-  xcb_intern_atom_reply_t* reply =
-      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
-  if (reply == nullptr) Fail(std::string("cannot intern ") + name);
-  const xcb_atom_t atom = reply->atom;
-  std::free(reply);
+  const xcb_atom_t atom = InternAtom(c, name);
+  if (atom == XCB_ATOM_NONE) Fail(std::string("cannot intern ") + name);
   return atom;
 }
 

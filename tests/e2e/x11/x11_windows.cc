@@ -33,6 +33,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "intern_atom.h"
+
 namespace {
 
 struct Layout {
@@ -71,11 +73,8 @@ std::string Unescape(std::string_view text) {
 }
 
 xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
-  xcb_intern_atom_reply_t* reply =
-      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
-  if (reply == nullptr) Fail(std::string("cannot intern ") + name);
-  const xcb_atom_t atom = reply->atom;
-  std::free(reply);
+  const xcb_atom_t atom = InternAtom(c, name);
+  if (atom == XCB_ATOM_NONE) Fail(std::string("cannot intern ") + name);
   return atom;
 }
 
