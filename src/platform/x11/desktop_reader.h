@@ -51,13 +51,16 @@ class DesktopReader {
   // For each listed client, its frame among tops, found from the order
   // alone where the window manager's own windows match its list one to
   // one (tried next to every other window); empty where they do not.
+  // sorted_tops is tops in ascending order of id.
   std::vector<xcb_window_t> FramesInListOrder(const std::vector<xcb_window_t>& listed,
                                               const std::vector<xcb_window_t>& tops,
+                                              const std::vector<xcb_window_t>& sorted_tops,
                                               xcb_window_t check);
-  // For each window, the root's child (one of tops) it lies in; none when
-  // it has gone or lies too deep.
+  // For each window, the root's child (one of sorted_tops, the root's
+  // children in ascending order of id) it lies in; none when it has gone
+  // or lies too deep.
   std::vector<xcb_window_t> FramesOf(const std::vector<xcb_window_t>& windows,
-                                     std::vector<xcb_window_t> tops);
+                                     const std::vector<xcb_window_t>& sorted_tops);
   // For each top-level window, the client inside it found by WM_STATE; the
   // window itself when none carries it; none when it has gone.
   std::vector<xcb_window_t> SearchClients(const std::vector<xcb_window_t>& tops);

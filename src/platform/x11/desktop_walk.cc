@@ -118,6 +118,7 @@ std::vector<xcb_window_t> DesktopReader::ListedClients(xcb_window_t& check) {
 
 std::vector<xcb_window_t> DesktopReader::FramesInListOrder(const std::vector<xcb_window_t>& listed,
                                                            const std::vector<xcb_window_t>& tops,
+                                                           const std::vector<xcb_window_t>& sorted_tops,
                                                            xcb_window_t check) {
   if (check == XCB_WINDOW_NONE || listed.empty()) return {};
   const std::uint32_t client_bits = ~xcb_get_setup(connection_.get())->resource_id_mask;
@@ -130,8 +131,7 @@ std::vector<xcb_window_t> DesktopReader::FramesInListOrder(const std::vector<xcb
   if (slots.size() != listed.size()) return {};
   // Each client listed once, none of them the manager's own nor a child of
   // the root itself (one the manager left unframed): else ask.
-  std::vector<xcb_window_t> sorted_tops = tops, sorted_listed = listed;
-  std::sort(sorted_tops.begin(), sorted_tops.end());
+  std::vector<xcb_window_t> sorted_listed = listed;
   std::sort(sorted_listed.begin(), sorted_listed.end());
   if (std::adjacent_find(sorted_listed.begin(), sorted_listed.end()) != sorted_listed.end()) return {};
   for (xcb_window_t client : listed) {
@@ -159,7 +159,7 @@ std::vector<xcb_window_t> DesktopReader::FramesInListOrder(const std::vector<xcb
   std::vector<xcb_window_t> clients;
   clients.reserve(tried.size());
   for (std::size_t t : tried) clients.push_back(listed[t]);
-  const std::vector<xcb_window_t> found = FramesOf(clients, tops);
+  const std::vector<xcb_window_t> found = FramesOf(clients, sorted_tops);
   for (std::size_t n = 0; n < tried.size(); ++n) {
     if (found[n] != tops[slots[tried[n]]]) return {};
   }
@@ -169,10 +169,11 @@ std::vector<xcb_window_t> DesktopReader::FramesInListOrder(const std::vector<xcb
 }
 
 std::vector<xcb_window_t> DesktopReader::FramesOf(const std::vector<xcb_window_t>& windows,
-                                                  std::vector<xcb_window_t> tops) {
+                                                  const std::vector<xcb_window_t>& sorted_tops) {
   // A window known to be a child of the root needs no question.
-  std::sort(tops.begin(), tops.end());
-  auto is_top = [&](xcb_window_t window) { return std::binary_search(tops.begin(), tops.end(), window); };
+  auto is_top = [&](xcb_window_t window) {
+    return std::binary_search(sorted_tops.begin(), sorted_tops.end(), window);
+  };
   std::vector<xcb_window_t> frames(windows.size(), XCB_WINDOW_NONE);
   std::vector<xcb_window_t> at = windows;  // each window's ancestor reached so far
   std::vector<std::size_t> pending;
@@ -215,8 +216,10 @@ std::vector<WindowHandle> DesktopReader::TopLevelWindows() {
   // Each listed client under its frame, topmost first when several share one.
   xcb_window_t check = XCB_WINDOW_NONE;
   const std::vector<xcb_window_t> listed = ListedClients(check);
-  std::vector<xcb_window_t> frames = FramesInListOrder(listed, tops, check);
-  if (frames.empty()) frames = FramesOf(listed, tops);
+  std::vector<xcb_window_t> sorted_tops = tops;
+  std::sort(sorted_tops.begin(), sorted_tops.end());
+  std::vector<xcb_window_t> frames = FramesInListOrder(listed, tops, sorted_tops, check);
+  if (frames.empty()) frames = FramesOf(listed, sorted_tops);
   std::vector<std::pair<xcb_window_t, std::size_t>> by_frame;  // frame, place in listed
   for (std::size_t i = 0; i < listed.size(); ++i) {
     if (frames[i] != XCB_WINDOW_NONE) by_frame.emplace_back(frames[i], i);

@@ -21,6 +21,7 @@ constexpr std::uint8_t kBadWindow = 3;
 constexpr std::uint8_t kBadDrawable = 9;
 
 constexpr std::string_view kSilence = " did not answer for 10 seconds (a client may hold a grab)";
+static_assert(kNoAnswerSeconds == 10, "the silence message names the bound");
 
 // The display's name as the user gave it, and the same followed by the
 // silence message: fixed buffers made before the first wait, since they
@@ -59,7 +60,7 @@ void EndForSilentDisplay() {
   EndForDisplay("display ", std::string_view(display_name.text, display_name.silent_length));
 }
 
-Watchdog::Watchdog(int seconds) {
+Watchdog::Watchdog() {
   // The handler is installed once; each watch only arms the timer.
   static const bool installed = [] {
     struct sigaction action {};
@@ -68,7 +69,7 @@ Watchdog::Watchdog(int seconds) {
     return sigaction(SIGALRM, &action, nullptr) == 0;
   }();
   (void)installed;
-  SetAlarm(seconds);
+  SetAlarm(kNoAnswerSeconds);
 }
 
 Watchdog::~Watchdog() { SetAlarm(0); }

@@ -76,7 +76,7 @@ class DisplayConnection {
 // run ends as for a silent display. Allocates nothing.
 class Watchdog {
  public:
-  explicit Watchdog(int seconds = kNoAnswerSeconds);
+  Watchdog();
   ~Watchdog();
   Watchdog(const Watchdog&) = delete;
   Watchdog& operator=(const Watchdog&) = delete;
