@@ -22,8 +22,6 @@ void WindowTable::SortPlaces() {
 }
 
 void WindowTable::SetOrder(std::vector<WindowHandle> windows) {
-  order_.clear();
-  sorted_.clear();
   loaded_.clear();
   first_ = 0;
   last_ = 0;
@@ -47,24 +45,6 @@ void WindowTable::SetOrder(std::vector<WindowHandle> windows) {
   }
   order_.resize(kept);
   order_.shrink_to_fit();
-}
-
-void WindowTable::Assign(std::vector<WindowRecord> records) {
-  std::vector<WindowHandle> windows;
-  windows.reserve(records.size());
-  for (const WindowRecord& record : records) windows.push_back(record.handle);
-  SetOrder(std::move(windows));
-  load_ = nullptr;
-  batch_ = order_.size();
-  // The records of the places kept, in order: a repeat's first record wins.
-  loaded_.reserve(order_.size());
-  std::size_t next = 0;
-  for (WindowRecord& record : records) {
-    if (next < order_.size() && record.handle == order_[next]) {
-      loaded_.push_back(std::move(record));
-      ++next;
-    }
-  }
 }
 
 void WindowTable::AssignLazily(std::vector<WindowHandle> windows, std::size_t batch,

@@ -35,13 +35,10 @@ using RecordLoader = std::function<std::vector<WindowRecord>(std::span<const Win
 // gives for them; an unknown or vanished handle fails each call.
 class WindowTable {
  public:
-  // Replaces the table with records known at once. A handle that occurs
-  // twice keeps its first place, so that the walk always ends.
-  void Assign(std::vector<WindowRecord> records);
-
-  // Replaces the table with windows (in walk order, repeats dropped as in
-  // Assign) whose records load reads, at most batch windows a call, when
-  // the walk or a call reaches them. A window load marks gone is skipped.
+  // Replaces the table with windows in walk order, whose records load
+  // reads, at most batch windows a call, when the walk or a call reaches
+  // them. A handle that occurs twice keeps its first place, so that the
+  // walk always ends; a window load marks gone is skipped.
   void AssignLazily(std::vector<WindowHandle> windows, std::size_t batch, RecordLoader load);
 
   // The first window, or 0 when there is none.
