@@ -37,15 +37,14 @@ std::uint32_t TWindowsList::TextStore::Add(std::string_view first, std::string_v
   return place;
 }
 
-std::string_view TWindowsList::TextStore::At(std::uint32_t place) const {
+std::string_view TWindowsList::TextStore::First(std::uint32_t place) const {
   const char* at = blocks_[place >> kBlockBits].get() + (place & (kBlockSize - 1));
   return std::string_view(at + 1, static_cast<unsigned char>(*at));
 }
 
-std::string_view TWindowsList::TextStore::First(std::uint32_t place) const { return At(place); }
-
+// The second text follows the first and its length byte.
 std::string_view TWindowsList::TextStore::Second(std::uint32_t place) const {
-  return At(place + 1 + static_cast<std::uint32_t>(At(place).size()));
+  return First(place + 1 + static_cast<std::uint32_t>(First(place).size()));
 }
 
 void TWindowsList::TextStore::Clear() {

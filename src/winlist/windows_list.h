@@ -59,8 +59,6 @@ class TWindowsList {
     void Clear();
 
    private:
-    std::string_view At(std::uint32_t place) const;
-
     std::vector<std::unique_ptr<char[]>> blocks_;
     std::uint32_t used_ = 0;  // bytes used in the last block
   };
