@@ -20,7 +20,6 @@ fail() {
   return 0
 }
 
-banner=$'BRISQUEL 1.0 - window lists, class lists and title search\r\n'
 oom_line=$'Out of memory.\r'
 oom_report='^Exception EOutOfMemory in module brisquel at [0-9A-F]{8}\.$'
 
