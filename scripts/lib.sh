@@ -51,6 +51,17 @@ build_preset() {
   cmake --build --preset "$preset" >&2
 }
 
+# bench_build [BUILD_DIR] sets build to BUILD_DIR when one is given, else
+# builds the native preset and sets build to its tree: for the benchmarks.
+bench_build() {
+  if [ -n "${1:-}" ]; then
+    build=$(realpath "$1")
+  else
+    build_preset native
+    build=$BRISQUEL_ROOT/build/native
+  fi
+}
+
 # What building and checking the .deb and the .zip needs beyond the builds:
 # dpkg-shlibdeps for the package's dependencies, man and lintian to check
 # it, unzip and the MinGW objdump to look inside the zip.
