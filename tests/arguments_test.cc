@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "platform/fake/fake_process.h"
-#include "runtime/process_end.h"
+#include "runtime/services.h"
+#include "runtime/start_up.h"
 
 namespace brisquel {
 namespace {

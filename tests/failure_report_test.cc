@@ -3,10 +3,13 @@
 #include <string>
 
 #include "platform/fake/fake_process.h"
-#include "runtime/failures.h"
-#include "runtime/output_channel.h"
+#include "platform/fault_report.h"
+#include "runtime/failure_kinds.h"
 #include "runtime/failure_report.h"
-#include "runtime/process_end.h"
+#include "runtime/fault_table.h"
+#include "runtime/output_channel.h"
+#include "runtime/process_exit.h"
+#include "runtime/start_up.h"
 
 namespace brisquel {
 namespace {

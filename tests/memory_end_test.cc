@@ -1,4 +1,4 @@
-#include "runtime/memory_end.h"
+#include "runtime/out_of_memory.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,9 @@
 #include <string>
 
 #include "platform/fake/fake_process.h"
+#include "runtime/failure_report.h"
 #include "runtime/output_channel.h"
-#include "runtime/process_end.h"
+#include "runtime/start_up.h"
 
 namespace brisquel {
 namespace {

@@ -1,7 +1,8 @@
-#include "runtime/messages.h"
+#include "base/messages.h"
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -15,10 +16,14 @@ using namespace std::string_literals;
 // Two entries under one number would make the lookup serve the first and
 // the resource compiler refuse the list.
 TEST(Messages, IdsAreUnique) {
-  std::size_t count = 0;
-  const std::uint32_t* ids = AllMessageIds(&count);
+  constexpr std::uint32_t kIds[] = {
+#define MESSAGE(name, id, text) id,
+#include "base/messages.def"
+#undef MESSAGE
+  };
+  const std::size_t count = std::size(kIds);
   ASSERT_GT(count, 0u);
-  const std::set<std::uint32_t> unique(ids, ids + count);
+  const std::set<std::uint32_t> unique(std::begin(kIds), std::end(kIds));
   EXPECT_EQ(unique.size(), count);
 }
 

@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "platform/fake/fake_process.h"
-#include "runtime/failures.h"
-#include "runtime/process_end.h"
+#include "runtime/failure_kinds.h"
+#include "runtime/process_exit.h"
+#include "runtime/start_up.h"
 
 namespace brisquel {
 namespace {

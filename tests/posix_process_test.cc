@@ -8,7 +8,7 @@
 
 #include "platform/fake/fake_process.h"
 #include "runtime/arguments.h"
-#include "runtime/process_end.h"
+#include "runtime/start_up.h"
 
 namespace brisquel {
 namespace {

@@ -8,7 +8,8 @@
 
 #include "platform/process.h"
 #include "runtime/output_channel.h"
-#include "runtime/process_end.h"
+#include "runtime/services.h"
+#include "runtime/start_up.h"
 
 namespace brisquel {
 namespace {

@@ -22,7 +22,7 @@ FakeDesktop TwelveWindows() {
   FakeDesktop desktop;
   for (int i = 0; i < 12; ++i) {
     desktop.windows.push_back({static_cast<WindowHandle>(i + 1), "Window number " + std::to_string(i) + " of calc",
-                               "Class", 1, 2, 0, false});
+                               "Class", 1, 2, 0});
   }
   return desktop;
 }

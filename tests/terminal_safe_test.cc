@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "runtime/display_end.h"
-#include "runtime/process_end.h"
+#include "platform/display_failure.h"
+#include "runtime/process_exit.h"
+#include "runtime/start_up.h"
 #include "runtime/terminal_text.h"
 #include "test_support.h"
 
@@ -74,7 +75,7 @@ TEST(TerminalSafe, ListingsAreMaskedOnlyOnAConsole) {
       {"file", kFileTypeDisk, std::nullopt, kCpUtf8, title, klass},
   };
   FakeDesktop desktop;
-  desktop.windows = {{1, title, klass, 1, 1, 0, false}};
+  desktop.windows = {{1, title, klass, 1, 1, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     FakeProcess process = ProcessFor("brisquel /C", c.type);
@@ -87,24 +88,46 @@ TEST(TerminalSafe, ListingsAreMaskedOnlyOnAConsole) {
   }
 }
 
+// Both display variables are shown by one rule: masked on a terminal,
+// exact in a file, in every line that names a display.
 TEST(TerminalSafe, DisplayNameIsMaskedWhenStandardErrorIsAConsole) {
-  const std::string display = "\":1\x1B]0;x\x07\xC2\x9B\"";
+  const std::string raw = ":1\x1B]0;x\x07\xC2\x9B";
+  const std::string display = "\"" + raw + "\"";
   struct Case {
     const char* name;
     bool console;
     std::string err;
+    void (*call)();
+  };
+  const auto x11 = [] { EndForDisplay(DisplayFailure::kCannotOpen, DisplayKind::kX11); };
+  const auto wayland = [] { EndForDisplay(DisplayFailure::kLost, DisplayKind::kWayland); };
+  const auto neither = [] { EndForDisplays(DisplayFailure::kCannotOpen); };
+  const auto note = [] {
+    NoteFallBackToX11(DisplayFailure::kNoWindowList);
+    EndProcess(0);
   };
   const std::vector<Case> cases = {
-      {"terminal", true, "brisquel: cannot open display \":1?]0;x??\"\r\n"},
-      {"file", false, "brisquel: cannot open display " + display + "\r\n"},
+      {"terminal", true, "brisquel: cannot open display \":1?]0;x??\"\r\n", x11},
+      {"file", false, "brisquel: cannot open display " + display + "\r\n", x11},
+      {"wayland, terminal", true, "brisquel: lost the connection to Wayland display \":1?]0;x??\"\r\n", wayland},
+      {"wayland, file", false, "brisquel: lost the connection to Wayland display " + display + "\r\n", wayland},
+      {"neither, file", false,
+       "brisquel: DISPLAY is not set, and cannot open Wayland display " + display + "\r\n", neither},
+      {"fallback note, file", false,
+       "brisquel: no window list (foreign-toplevel) on Wayland display " + display +
+           "; only X11 windows are listed\r\n",
+       note},
   };
+  const ScopedEnv x11_display("DISPLAY", raw.c_str());
+  const ScopedEnv wayland_display("WAYLAND_DISPLAY", raw.c_str());
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     FakeProcess process;
     process.code_page = kCpUtf8;
     process.stderr_console = c.console;
     StartRuntime(process);
-    EXPECT_EQ(ExitCodeOf([&] { EndForDisplay("cannot open display ", display); }), kExitDisplayFailure);
+    const std::uint32_t code = ExitCodeOf(c.call);
+    EXPECT_EQ(code, c.call == +note ? 0u : kExitDisplayFailure);
     EXPECT_EQ(process.StdErr(), c.err);
   }
 }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "app/brisquel.h"
@@ -46,6 +48,27 @@ inline ProgramRun RunCommand(const std::string& command_line, FakeDesktop deskto
   process.command_line = command_line;
   return RunOn(process, desktop);
 }
+
+// Sets an environment variable (unsets it for a null value) for the life
+// of the object, then puts back what was there.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value != nullptr) setenv(name, value, 1);
+    else unsetenv(name);
+  }
+  ~ScopedEnv() {
+    if (old_) setenv(name_, old_->c_str(), 1);
+    else unsetenv(name_);
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
 
 inline const std::string kBannerLine = std::string(kBanner) + "\r\n";
 

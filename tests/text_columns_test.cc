@@ -1,15 +1,15 @@
-#include "runtime/text_columns.h"
+#include "base/text_columns.h"
 
 #include <gtest/gtest.h>
 
 #include <span>
 #include <string>
 
+#include "base/text.h"
 #include "platform/fake/fake_process.h"
 #include "platform/posix/utf8_columns.h"
 #include "runtime/format.h"
-#include "runtime/process_end.h"
-#include "runtime/text.h"
+#include "runtime/start_up.h"
 
 namespace brisquel {
 namespace {

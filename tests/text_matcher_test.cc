@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/text.h"
+#include "base/text.h"
 
 namespace brisquel {
 namespace {

@@ -7,8 +7,8 @@
 
 #include "platform/fake/fake_desktop.h"
 #include "platform/fake/fake_process.h"
-#include "runtime/failures.h"
-#include "runtime/process_end.h"
+#include "runtime/failure_kinds.h"
+#include "runtime/start_up.h"
 
 namespace brisquel {
 namespace {
@@ -28,9 +28,9 @@ std::vector<std::string> Titles(const TWindowsList& list) {
 TEST_F(WindowsListTest, KeepsTitledWindowsInWalkOrder) {
   FakeDesktop desktop;
   desktop.windows = {
-      {1, "First", "C1", 10, 20, 0, false}, {2, "", "NoTitle", 11, 21, 0, false},
-      {3, "Hidden", "C3", 12, 22, 0, true}, {4, "First", "C4", 13, 23, 1, false},
-      {5, std::string(300, 'x'), "C5", 14, 24, 0, false},
+      {1, "First", "C1", 10, 20, 0}, {2, "", "NoTitle", 11, 21, 0},
+      {3, "Hidden", "C3", 12, 22, 0}, {4, "First", "C4", 13, 23, 1},
+      {5, std::string(300, 'x'), "C5", 14, 24, 0},
   };
   const TWindowsList list(desktop);
   EXPECT_EQ(Titles(list), (std::vector<std::string>{"First", "Hidden", "First", std::string(254, 'x')}));
@@ -44,7 +44,7 @@ TEST_F(WindowsListTest, KeepsTitledWindowsInWalkOrder) {
 TEST_F(WindowsListTest, TitleLengthsAroundTheLimit) {
   for (std::size_t length : {1u, 253u, 254u, 255u, 256u, 300u}) {
     FakeDesktop desktop;
-    desktop.windows = {{7, std::string(length, 't'), "C", 1, 1, 0, false}};
+    desktop.windows = {{7, std::string(length, 't'), "C", 1, 1, 0}};
     const TWindowsList list(desktop);
     ASSERT_EQ(list.Count(), 1);
     EXPECT_EQ(list.Title(0).size(), std::min<std::size_t>(length, 254)) << length;
@@ -62,7 +62,7 @@ TEST_F(WindowsListTest, ManyEntriesOfEveryLengthComeBackWhole) {
     std::string title = std::to_string(n) + std::string(n % 254, static_cast<char>('a' + n % 26));
     title.resize(std::min<std::size_t>(title.size(), 254));
     std::string klass(n * 7 % 255, static_cast<char>('A' + n % 26));
-    desktop.windows.push_back({n, title, klass, n, n + 1, n - 1, false});
+    desktop.windows.push_back({n, title, klass, n, n + 1, n - 1});
     titles.push_back(title);
     classes.push_back(klass.substr(0, 254));
   }
@@ -100,7 +100,7 @@ TEST_F(WindowsListTest, CutsClassNamesBeforeTheFirstSpaceZeroX) {
   };
   for (const auto& [raw, stored] : table) {
     FakeDesktop desktop;
-    desktop.windows = {{9, "T", raw, 1, 1, 0, false}};
+    desktop.windows = {{9, "T", raw, 1, 1, 0}};
     const TWindowsList list(desktop);
     EXPECT_EQ(list.ClassNameOf(0), stored) << raw;
   }
@@ -123,8 +123,8 @@ TEST_F(WindowsListTest, FailuresDuringTheWalk) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     FakeDesktop desktop;
-    desktop.windows = {{1, "A", "", 1, 1, 0, false}, {2, "B", "", 1, 1, 0, false},
-                       {3, "C", "", 1, 1, 0, false}, {4, "D", "", 1, 1, 0, false}};
+    desktop.windows = {{1, "A", "", 1, 1, 0}, {2, "B", "", 1, 1, 0},
+                       {3, "C", "", 1, 1, 0}, {4, "D", "", 1, 1, 0}};
     desktop.fail_get_window_at = c.fail_get_window_at;
     desktop.destroy_at_visit = c.destroy;
     const TWindowsList list(desktop);
@@ -134,8 +134,8 @@ TEST_F(WindowsListTest, FailuresDuringTheWalk) {
 
 TEST_F(WindowsListTest, FailedCallsGiveEmptyClassAndZeroIds) {
   FakeDesktop desktop;
-  desktop.windows = {{0x80000001u, "Top bit", "Klass", 0xFFFFFFFFu, 0x80000000u, 0x90000000u, false},
-                     {2, "No class", "Klass", 5, 6, 0, false}};
+  desktop.windows = {{0x80000001u, "Top bit", "Klass", 0xFFFFFFFFu, 0x80000000u, 0x90000000u},
+                     {2, "No class", "Klass", 5, 6, 0}};
   desktop.fail_class_of = 2;
   desktop.fail_ids_of = 0x80000001u;
   const TWindowsList list(desktop);
@@ -154,7 +154,7 @@ TEST_F(WindowsListTest, EmptyDesktopAndCallOrder) {
   EXPECT_EQ(empty.calls, (std::vector<std::string>{"Find", "Ids 0", "Parent 0", "Class 0", "Text 0"}));
 
   FakeDesktop desktop;
-  desktop.windows = {{5, "", "Untitled", 1, 1, 0, false}};
+  desktop.windows = {{5, "", "Untitled", 1, 1, 0}};
   const TWindowsList list(desktop);
   EXPECT_EQ(list.Count(), 0);
   // The class is read before the title, also for a window left out.
@@ -164,7 +164,7 @@ TEST_F(WindowsListTest, EmptyDesktopAndCallOrder) {
 
 TEST_F(WindowsListTest, IndexOutOfBoundsRaisesListError) {
   FakeDesktop desktop;
-  desktop.windows = {{1, "Only", "", 1, 1, 0, false}};
+  desktop.windows = {{1, "Only", "", 1, 1, 0}};
   const TWindowsList list(desktop);
   for (std::int32_t bad : {-1, 1, 1000}) {
     try {

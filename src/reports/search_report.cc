@@ -2,7 +2,6 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
 #include "reports/reports.h"
 #include "reports/terminal_safe.h"
 #include "reports/text_matcher.h"
@@ -13,7 +12,8 @@
 
 namespace brisquel {
 
-void SearchReport(WindowManager& windows) {
+std::int32_t SearchReport(WindowManager& windows) {
+  std::int32_t error_level = 0;
   WriteLine("  Searching for windows containing following text:");
   // The search texts are arguments 2 and on; argument 1 is the option.
   const std::vector<std::string> arguments = AllArguments();
@@ -37,11 +37,12 @@ void SearchReport(WindowManager& windows) {
                                            list.HandleOf(entry), list.ProcessIdOf(entry)});
       for (std::size_t match = 0; match < found.size(); ++match) {
         WriteLine(line);
-        ErrorLevel = 1;
+        error_level = 1;
       }
     }
   }
-  WriteLine(FormatLine("  ErrorLevel(%s)", {DecimalText(ErrorLevel)}));
+  WriteLine(FormatLine("  ErrorLevel(%s)", {DecimalText(error_level)}));
+  return error_level;
 }
 
 }  // namespace brisquel

@@ -1,7 +1,7 @@
 #include "reports/terminal_safe.h"
 
+#include "base/text_columns.h"
 #include "runtime/output_channel.h"
-#include "runtime/process_end.h"
 #include "runtime/terminal_text.h"
 
 namespace brisquel {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <queue>
 
-#include "runtime/text.h"
+#include "base/text.h"
 
 namespace brisquel {
 namespace {

@@ -1,7 +1,7 @@
 #include "runtime/arguments.h"
 
-#include "runtime/process_end.h"
-#include "runtime/text.h"
+#include "base/text.h"
+#include "runtime/services.h"
 
 namespace brisquel {
 namespace {

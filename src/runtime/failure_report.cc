@@ -3,12 +3,15 @@
 #include <cstring>
 #include <string_view>
 
-#include "runtime/failures.h"
-#include "runtime/faults.h"
-#include "runtime/format.h"
-#include "runtime/messages.h"
+#include "base/messages.h"
+#include "platform/fault_report.h"
+#include "runtime/failure_kinds.h"
+#include "runtime/fault_table.h"
+#include "runtime/format_into.h"
 #include "runtime/output_channel.h"
-#include "runtime/process_end.h"
+#include "runtime/process_exit.h"
+#include "runtime/services.h"
+#include "runtime/standard_error.h"
 
 namespace brisquel {
 namespace {
@@ -80,6 +83,13 @@ void ReportOnStandardError() {
   EndProcess(static_cast<std::uint32_t>(number));
 }
 
+// The run's own report, or when it made none the report of the I/O error,
+// on standard error, once.
+void ReportLostOutput(std::int32_t code) {
+  if (last_report_length == 0) BuildReport(EInOutError(code, 0), 0);
+  ReportOnStandardError();
+}
+
 }  // namespace
 
 void SetConsoleReports(bool on) { console_reports = on; }
@@ -90,14 +100,10 @@ void ResetFailureReports() {
   console_reports = false;
   last_report_length = 0;
   last_report_on_stderr = false;
+  OnLostOutput(ReportLostOutput);
 }
 
 void FailureKindsInstalled() { kinds_installed = true; }
-
-void ReportLostOutput(std::int32_t code) {
-  if (last_report_length == 0) BuildReport(EInOutError(code, 0), 0);
-  ReportOnStandardError();
-}
 
 void ReportFailure(const Exception& failure, std::uintptr_t place) {
   if (reporting) Process().ExitProcess(1);  // a failure while reporting
@@ -122,8 +128,6 @@ void ReportFault(std::uint32_t code, std::uintptr_t fault_address, std::uintptr_
   if (!kinds_installed) EndWithRuntimeError(code, fault_address);
   ReportFailure(FaultRecord(code, fault_address, info0, info1), fault_address);
 }
-
-int RuntimeErrorNumber(std::uint32_t fault_code) { return FaultFor(fault_code).runtime_error; }
 
 int RuntimeErrorLine(int number, std::uint32_t offset, char* buffer) {
   const FormatResult result =

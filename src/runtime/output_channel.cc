@@ -2,16 +2,12 @@
 
 #include <cstring>
 
-#include "platform/process.h"
-#include "runtime/failures.h"
-#include "runtime/process_end.h"
+#include "runtime/failure_kinds.h"
+#include "runtime/services.h"
 
 namespace brisquel {
 namespace {
 
-// A write call that reports success but writes nothing would otherwise be
-// retried forever: give up with ERROR_WRITE_FAULT.
-constexpr std::int32_t kErrorWriteFault = 29;
 constexpr std::int32_t kNotOpenForOutput = 105;
 constexpr std::int32_t kFileNotOpen = 103;
 
@@ -50,20 +46,6 @@ std::int32_t OpenChannel() {
 void ResetOutputChannel() {
   channel = Channel{};
   pending_io_result = 0;
-}
-
-std::int32_t WriteWhole(std::uintptr_t handle, const char* bytes, std::uint32_t count) {
-  ProcessServices& process = Process();
-  while (count > 0) {
-    std::uint32_t written = 0;
-    if (!process.WriteFile(handle, bytes, count, &written)) {
-      return static_cast<std::int32_t>(process.GetLastError());
-    }
-    if (written == 0 || written > count) return kErrorWriteFault;
-    bytes += written;
-    count -= written;
-  }
-  return 0;
 }
 
 std::int32_t WriteOutBuffer() {

@@ -37,8 +37,4 @@ std::int32_t PendingIoResult();
 // line end.
 bool OutputIsConsole();
 
-// Writes all of bytes to handle with as many write calls as it takes;
-// returns 0 or the failure's code.
-std::int32_t WriteWhole(std::uintptr_t handle, const char* bytes, std::uint32_t count);
-
 }  // namespace brisquel

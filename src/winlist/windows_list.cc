@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "runtime/failures.h"
-#include "runtime/text.h"
+#include "base/text.h"
+#include "runtime/failure_kinds.h"
 
 namespace brisquel {
 namespace {

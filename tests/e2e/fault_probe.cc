@@ -4,8 +4,10 @@
 #include <cstring>
 
 #include "platform/process.h"
+#include "runtime/failure_report.h"
 #include "runtime/output_channel.h"
-#include "runtime/process_end.h"
+#include "runtime/process_exit.h"
+#include "runtime/start_up.h"
 
 namespace {
 

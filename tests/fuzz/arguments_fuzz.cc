@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "fuzz_check.h"
 #include "platform/fake/fake_process.h"
 #include "runtime/arguments.h"
-#include "runtime/process_end.h"
-#include "runtime/text.h"
+#include "runtime/start_up.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 
 #include "fuzz_check.h"
 #include "platform/fake/fake_process.h"
-#include "runtime/failures.h"
+#include "runtime/failure_kinds.h"
 #include "runtime/format.h"
-#include "runtime/process_end.h"
+#include "runtime/start_up.h"
 
 namespace {
 

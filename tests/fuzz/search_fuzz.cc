@@ -13,12 +13,12 @@
 #include <vector>
 
 #include "app/brisquel.h"
+#include "base/text.h"
 #include "fuzz_check.h"
 #include "platform/fake/fake_desktop.h"
 #include "platform/fake/fake_process.h"
 #include "runtime/arguments.h"
-#include "runtime/process_end.h"
-#include "runtime/text.h"
+#include "runtime/start_up.h"
 
 namespace {
 

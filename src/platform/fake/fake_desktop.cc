@@ -2,68 +2,69 @@
 
 #include <algorithm>
 
-#include "runtime/display_end.h"
-#include "runtime/text.h"
+#include "platform/display_failure.h"
 
 namespace brisquel {
 
-const FakeWindow* FakeDesktop::Live(WindowHandle window) const {
-  if (window == 0 || std::find(destroyed_.begin(), destroyed_.end(), window) != destroyed_.end()) return nullptr;
-  const auto at = position_.find(window);
-  return at == position_.end() ? nullptr : &windows[at->second];
+bool FakeDesktop::Destroyed(WindowHandle window) const {
+  return std::find(destroyed_.begin(), destroyed_.end(), window) != destroyed_.end();
+}
+
+WindowHandle FakeDesktop::Visit(WindowHandle window) {
+  if (window != 0 && window == destroy_at_visit) destroyed_.push_back(window);
+  return window;
 }
 
 void FakeDesktop::Record(const char* call, WindowHandle window) {
   if (record_calls) calls.push_back(std::string(call) + " " + std::to_string(window));
 }
 
-WindowHandle FakeDesktop::FindWindowA(const char*, const char*) {
+void FakeDesktop::ReadDesktop(WindowTable& table) {
+  std::vector<WindowRecord> records;
+  records.reserve(windows.size());
+  for (const FakeWindow& w : windows) {
+    records.push_back({w.handle, w.title, w.class_name, w.process, w.parent, w.thread});
+  }
+  table.Assign(std::move(records));
+}
+
+WindowHandle FakeDesktop::FindWindowA(const char* class_name, const char* window_name) {
   if (record_calls) calls.push_back("Find");
-  if (display_unreachable) EndForDisplay("cannot open display ", "\":fake\"");
+  if (display_unreachable) EndForDisplay(DisplayFailure::kCannotOpen, DisplayKind::kX11);
   get_window_calls_ = 0;
   destroyed_.clear();
-  position_.clear();
-  for (std::size_t i = 0; i < windows.size(); ++i) position_.emplace(windows[i].handle, i);
-  if (windows.empty()) return 0;
-  if (windows.front().handle == destroy_at_visit) destroyed_.push_back(destroy_at_visit);
-  return windows.front().handle;
+  return Visit(TableWindowManager::FindWindowA(class_name, window_name));
 }
 
 WindowHandle FakeDesktop::GetWindow(WindowHandle window, std::uint32_t command) {
   Record("Next", window);
   ++get_window_calls_;
-  if (command != kGwHwndNext || get_window_calls_ == fail_get_window_at || !Live(window)) return 0;
-  const std::size_t next = position_.at(window) + 1;
-  if (next >= windows.size()) return 0;
-  if (windows[next].handle == destroy_at_visit) destroyed_.push_back(windows[next].handle);
-  return windows[next].handle;
+  // A destroyed window has no next, as on Windows: the walk ends there.
+  if (get_window_calls_ == fail_get_window_at || Destroyed(window)) return 0;
+  return Visit(TableWindowManager::GetWindow(window, command));
 }
 
 int FakeDesktop::GetWindowTextA(WindowHandle window, char* buffer, int max_count) {
   Record("Text", window);
-  const FakeWindow* w = Live(window);
-  return w ? CopyText(w->title, buffer, max_count) : 0;
+  if (Destroyed(window)) return 0;
+  return TableWindowManager::GetWindowTextA(window, buffer, max_count);
 }
 
 int FakeDesktop::GetClassNameA(WindowHandle window, char* buffer, int max_count) {
   Record("Class", window);
-  const FakeWindow* w = Live(window);
-  if (!w || window == fail_class_of) return 0;
-  return CopyText(w->class_name, buffer, max_count);
+  if (Destroyed(window) || window == fail_class_of) return 0;
+  return TableWindowManager::GetClassNameA(window, buffer, max_count);
 }
 
 std::uint32_t FakeDesktop::GetWindowThreadProcessId(WindowHandle window, std::uint32_t* process_id) {
   Record("Ids", window);
-  const FakeWindow* w = Live(window);
-  if (!w || window == fail_ids_of) return 0;
-  *process_id = w->process;
-  return w->thread;
+  if (Destroyed(window) || window == fail_ids_of) return 0;
+  return TableWindowManager::GetWindowThreadProcessId(window, process_id);
 }
 
 WindowHandle FakeDesktop::GetParent(WindowHandle window) {
   Record("Parent", window);
-  const FakeWindow* w = Live(window);
-  return w ? w->parent : 0;
+  return Destroyed(window) ? 0 : TableWindowManager::GetParent(window);
 }
 
 }  // namespace brisquel

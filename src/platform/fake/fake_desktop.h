@@ -1,13 +1,12 @@
 // An in-memory desktop for tests: an ordered list of top-level windows,
-// with faults injected on request.
+// served through the shared window table, with faults injected on request.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
-#include "platform/window_manager.h"
+#include "platform/window_table.h"
 
 namespace brisquel {
 
@@ -18,10 +17,9 @@ struct FakeWindow {
   std::uint32_t thread = 0;
   std::uint32_t process = 0;
   WindowHandle parent = 0;
-  bool hidden = false;  // has no effect on the calls: a real manager lists hidden windows too
 };
 
-class FakeDesktop : public WindowManager {
+class FakeDesktop : public TableWindowManager {
  public:
   std::vector<FakeWindow> windows;
 
@@ -42,12 +40,16 @@ class FakeDesktop : public WindowManager {
   std::uint32_t GetWindowThreadProcessId(WindowHandle window, std::uint32_t* process_id) override;
   WindowHandle GetParent(WindowHandle window) override;
 
+ protected:
+  void ReadDesktop(WindowTable& table) override;
+
  private:
-  const FakeWindow* Live(WindowHandle window) const;
+  bool Destroyed(WindowHandle window) const;
+  // Marks window destroyed when it is the one to destroy at its visit.
+  WindowHandle Visit(WindowHandle window);
   void Record(const char* call, WindowHandle window);
   int get_window_calls_ = 0;
   std::vector<WindowHandle> destroyed_;
-  std::unordered_map<WindowHandle, std::size_t> position_;  // built at FindWindowA
 };
 
 }  // namespace brisquel

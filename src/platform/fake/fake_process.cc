@@ -1,7 +1,7 @@
 #include "platform/fake/fake_process.h"
 
-#include "runtime/messages.h"
-#include "runtime/text.h"
+#include "base/messages.h"
+#include "base/text.h"
 
 namespace brisquel {
 

@@ -13,16 +13,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/messages.h"
+#include "base/text.h"
+#include "base/windows_codes.h"
+#include "platform/fault_report.h"
 #include "platform/posix/utf8_columns.h"
-#include "runtime/faults.h"
-#include "runtime/messages.h"
-#include "runtime/process_end.h"
-#include "runtime/text.h"
 
 namespace brisquel {
 namespace {
-
-constexpr std::uint32_t kErrorInvalidHandle = 6;
 
 // What a terminal does with the bytes written to it, as a Windows console
 // mode: ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT.
@@ -287,15 +285,15 @@ std::string CommandLineFromArgv(int argc, const char* const* argv) {
 
 std::uint32_t WindowsErrorFromErrno(int error) {
   switch (error) {
-    case EPIPE: return 232;
-    case ENOSPC: return 112;
-    case EBADF: return 6;
+    case EPIPE: return kErrorNoData;
+    case ENOSPC: return kErrorDiskFull;
+    case EBADF: return kErrorInvalidHandle;
     case EACCES:
-    case EPERM: return 5;
-    case EFBIG: return 223;
-    case EDQUOT: return 1295;
-    case EIO: return 1117;
-    default: return 31;
+    case EPERM: return kErrorAccessDenied;
+    case EFBIG: return kErrorFileTooLarge;
+    case EDQUOT: return kErrorDiskQuotaExceeded;
+    case EIO: return kErrorIoDevice;
+    default: return kErrorGenFailure;
   }
 }
 

@@ -2,7 +2,7 @@
 // widths.
 #pragma once
 
-#include "runtime/text_columns.h"
+#include "base/text_columns.h"
 
 namespace brisquel {
 

@@ -1,7 +1,5 @@
 #include "platform/wayland/toplevel_table.h"
 
-#include "runtime/text.h"
-
 namespace brisquel {
 
 void ToplevelTable::Announce(WindowHandle toplevel) {
@@ -54,46 +52,13 @@ bool ToplevelTable::SettledUpTo(std::size_t count) const {
   return true;
 }
 
-void ToplevelTable::Freeze() {
-  walk_.clear();
-  walk_places_.clear();
-  for (std::size_t i = 0; i < entries_.size(); ++i) {
-    if (entries_[i].closed || !entries_[i].done) continue;
-    walk_places_.emplace(entries_[i].handle, walk_.size());
-    walk_.push_back(i);
+std::vector<WindowRecord> ToplevelTable::Records() const {
+  std::vector<WindowRecord> records;
+  for (const Entry& entry : entries_) {
+    if (entry.closed || !entry.done) continue;
+    records.push_back({entry.handle, entry.current.title, entry.current.app_id, 0, entry.current.parent});
   }
-}
-
-const ToplevelTable::Entry* ToplevelTable::Walked(WindowHandle window) const {
-  const auto place = walk_places_.find(window);
-  return place == walk_places_.end() ? nullptr : &entries_[walk_[place->second]];
-}
-
-WindowHandle ToplevelTable::First() const {
-  return walk_.empty() ? 0 : entries_[walk_.front()].handle;
-}
-
-WindowHandle ToplevelTable::Next(WindowHandle window) const {
-  const auto place = walk_places_.find(window);
-  if (place == walk_places_.end() || place->second + 1 >= walk_.size()) return 0;
-  return entries_[walk_[place->second + 1]].handle;
-}
-
-int ToplevelTable::Title(WindowHandle window, char* buffer, int max_count) const {
-  const Entry* entry = Walked(window);
-  return CopyText(entry ? std::string_view(entry->current.title) : std::string_view(), buffer,
-                  max_count);
-}
-
-int ToplevelTable::ClassName(WindowHandle window, char* buffer, int max_count) const {
-  const Entry* entry = Walked(window);
-  return CopyText(entry ? std::string_view(entry->current.app_id) : std::string_view(), buffer,
-                  max_count);
-}
-
-WindowHandle ToplevelTable::Parent(WindowHandle window) const {
-  const Entry* entry = Walked(window);
-  return entry ? entry->current.parent : 0;
+  return records;
 }
 
 }  // namespace brisquel

@@ -1,6 +1,7 @@
 // The toplevels a foreign-toplevel manager has announced, kept as its
-// events describe them, and the walk the window calls make over them.
-// Knows nothing of the Wayland library, so that tests can drive it.
+// events describe them, and the records of the walk the window calls make
+// over them. Knows nothing of the Wayland library, so that tests can drive
+// it.
 #pragma once
 
 #include <cstddef>
@@ -10,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/window_manager.h"
+#include "platform/window_table.h"
 
 namespace brisquel {
 
@@ -37,18 +38,10 @@ class ToplevelTable {
   // event or has closed.
   bool SettledUpTo(std::size_t count) const;
 
-  // Makes the walk: the toplevels that have had a done event, in the order
-  // they were announced, as they stood at their last done event.
-  void Freeze();
-
-  // The walk, answered as the window calls answer: First is 0 when the walk
-  // is empty, Next 0 at its end or for an unknown handle; an unknown handle
-  // has no title, class name or parent.
-  WindowHandle First() const;
-  WindowHandle Next(WindowHandle window) const;
-  int Title(WindowHandle window, char* buffer, int max_count) const;
-  int ClassName(WindowHandle window, char* buffer, int max_count) const;
-  WindowHandle Parent(WindowHandle window) const;
+  // The walk: the toplevels that have had a done event, in the order they
+  // were announced, as they stood at their last done event. The handle is
+  // the toplevel's; the protocol names no process.
+  std::vector<WindowRecord> Records() const;
 
  private:
   struct State {
@@ -64,12 +57,9 @@ class ToplevelTable {
     bool closed = false;
   };
   Entry* Live(WindowHandle toplevel);
-  const Entry* Walked(WindowHandle window) const;
 
   std::vector<Entry> entries_;
   std::unordered_map<WindowHandle, std::size_t> live_;
-  std::vector<std::size_t> walk_;
-  std::unordered_map<WindowHandle, std::size_t> walk_places_;
 };
 
 }  // namespace brisquel

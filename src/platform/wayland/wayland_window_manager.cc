@@ -23,29 +23,21 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <string_view>
 
 #include "foreign-toplevel-client.h"
+#include "platform/display_failure.h"
 #include "platform/wayland/toplevel_table.h"
-#include "runtime/display_end.h"
+#include "platform/window_table.h"
 
 namespace brisquel {
 namespace {
 
 // How long the compositor may take over the whole snapshot, from the
 // connection on.
-constexpr std::int64_t kAnswerMilliseconds = 10'000;
+constexpr std::int64_t kAnswerMilliseconds = std::int64_t{kNoAnswerSeconds} * 1000;
 constexpr std::uint32_t kHighestVersion = 3;
 
-[[noreturn]] void EndWithDisplay(std::string_view what) {
-  // An unset name is shown as "" (the Wayland backend is asked only when
-  // one is set, but it may be empty).
-  EndForDisplay(what, NameOfDisplay(std::getenv("WAYLAND_DISPLAY"), "\"\"").View());
-}
-
-[[noreturn]] void EndForNoAnswer() {
-  EndWithDisplay("no answer for 10 seconds from Wayland display ");
-}
+[[noreturn]] void EndForNoAnswer() { EndForDisplay(DisplayFailure::kNoAnswer, DisplayKind::kWayland); }
 
 std::int64_t NowMilliseconds() {
   timespec now{};
@@ -106,7 +98,7 @@ int ConnectSocket(std::int64_t deadline) {
   return -1;
 }
 
-class WaylandWindowManager : public WindowManager {
+class WaylandWindowManager : public TableWindowManager {
  public:
   ~WaylandWindowManager() override {
     if (display_ != nullptr) wl_display_disconnect(display_);
@@ -115,29 +107,11 @@ class WaylandWindowManager : public WindowManager {
   // Connects and binds the manager; the outcome says how far it got.
   WaylandOutcome Open();
 
-  WindowHandle FindWindowA(const char* class_name, const char* window_name) override {
-    // Only the walk's start, with no names, is served.
-    if (class_name != nullptr || window_name != nullptr) return 0;
+ protected:
+  void ReadDesktop(WindowTable& table) override {
     Collect();
-    return table_.First();
+    table.Assign(toplevels_.Records());
   }
-
-  WindowHandle GetWindow(WindowHandle window, std::uint32_t command) override {
-    return command == kGwHwndNext ? table_.Next(window) : 0;
-  }
-
-  int GetWindowTextA(WindowHandle window, char* buffer, int max_count) override {
-    return table_.Title(window, buffer, max_count);
-  }
-
-  int GetClassNameA(WindowHandle window, char* buffer, int max_count) override {
-    return table_.ClassName(window, buffer, max_count);
-  }
-
-  // The protocol names no thread or process: the call stores nothing.
-  std::uint32_t GetWindowThreadProcessId(WindowHandle, std::uint32_t*) override { return 0; }
-
-  WindowHandle GetParent(WindowHandle window) override { return table_.Parent(window); }
 
  private:
   // Events arrive through C callbacks, which no exception may cross: a
@@ -159,7 +133,7 @@ class WaylandWindowManager : public WindowManager {
   // anything else as the display lost.
   [[noreturn]] void Lost() {
     if (wl_display_get_error(display_) == ENOMEM) throw std::bad_alloc();
-    EndWithDisplay("lost the connection to Wayland display ");
+    EndForDisplay(DisplayFailure::kLost, DisplayKind::kWayland);
   }
 
   void CheckDispatch(int result) {
@@ -181,27 +155,27 @@ class WaylandWindowManager : public WindowManager {
   }
   static void OnTitle(void* data, zwlr_foreign_toplevel_handle_v1* handle, const char* title) {
     auto* self = static_cast<WaylandWindowManager*>(data);
-    self->Guarded([&] { self->table_.SetTitle(IdOf(handle), title); });
+    self->Guarded([&] { self->toplevels_.SetTitle(IdOf(handle), title); });
   }
   static void OnAppId(void* data, zwlr_foreign_toplevel_handle_v1* handle, const char* app_id) {
     auto* self = static_cast<WaylandWindowManager*>(data);
-    self->Guarded([&] { self->table_.SetAppId(IdOf(handle), app_id); });
+    self->Guarded([&] { self->toplevels_.SetAppId(IdOf(handle), app_id); });
   }
   static void OnOutput(void*, zwlr_foreign_toplevel_handle_v1*, wl_output*) {}
   static void OnState(void*, zwlr_foreign_toplevel_handle_v1*, wl_array*) {}
   static void OnDone(void* data, zwlr_foreign_toplevel_handle_v1* handle) {
     auto* self = static_cast<WaylandWindowManager*>(data);
-    self->Guarded([&] { self->table_.Done(IdOf(handle)); });
+    self->Guarded([&] { self->toplevels_.Done(IdOf(handle)); });
   }
   static void OnClosed(void* data, zwlr_foreign_toplevel_handle_v1* handle) {
     auto* self = static_cast<WaylandWindowManager*>(data);
-    self->Guarded([&] { self->table_.Close(IdOf(handle)); });
+    self->Guarded([&] { self->toplevels_.Close(IdOf(handle)); });
     zwlr_foreign_toplevel_handle_v1_destroy(handle);
   }
   static void OnParent(void* data, zwlr_foreign_toplevel_handle_v1* handle,
                        zwlr_foreign_toplevel_handle_v1* parent) {
     auto* self = static_cast<WaylandWindowManager*>(data);
-    self->Guarded([&] { self->table_.SetParent(IdOf(handle), IdOf(parent)); });
+    self->Guarded([&] { self->toplevels_.SetParent(IdOf(handle), IdOf(parent)); });
   }
   static void OnSyncDone(void* data, wl_callback*, std::uint32_t) {
     *static_cast<bool*>(data) = true;
@@ -221,7 +195,7 @@ class WaylandWindowManager : public WindowManager {
   zwlr_foreign_toplevel_manager_v1* manager_ = nullptr;
   bool finished_ = false;
   bool out_of_memory_ = false;
-  ToplevelTable table_;
+  ToplevelTable toplevels_;
 };
 
 void WaylandWindowManager::OnGlobal(void* data, wl_registry*, std::uint32_t name,
@@ -239,7 +213,7 @@ void WaylandWindowManager::OnToplevel(void* data, zwlr_foreign_toplevel_manager_
   auto* self = static_cast<WaylandWindowManager*>(data);
   // The listener comes first: the handle's own events follow at once.
   zwlr_foreign_toplevel_handle_v1_add_listener(handle, &kHandleListener, self);
-  self->Guarded([&] { self->table_.Announce(IdOf(handle)); });
+  self->Guarded([&] { self->toplevels_.Announce(IdOf(handle)); });
 }
 
 // Reads and dispatches what the compositor has sent, waiting for it until
@@ -319,12 +293,11 @@ WaylandOutcome WaylandWindowManager::Open() {
 void WaylandWindowManager::Collect() {
   constexpr int kExtraTrips = 3;
   Roundtrip();
-  for (int trip = 0; trip < kExtraTrips && !table_.SettledUpTo(table_.Announced()); ++trip) {
-    const std::size_t announced = table_.Announced();
+  for (int trip = 0; trip < kExtraTrips && !toplevels_.SettledUpTo(toplevels_.Announced()); ++trip) {
+    const std::size_t announced = toplevels_.Announced();
     Roundtrip();
-    if (table_.SettledUpTo(announced)) break;
+    if (toplevels_.SettledUpTo(announced)) break;
   }
-  table_.Freeze();
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "runtime/process_end.h"
+#include "platform/fault_report.h"
 
 namespace brisquel {
 namespace {

@@ -9,8 +9,9 @@
 #include <span>
 #include <vector>
 
+#include "platform/window_table.h"
 #include "platform/x11/display_connection.h"
-#include "platform/x11/window_table.h"
+#include "platform/x11/x11_text.h"
 
 namespace brisquel {
 

@@ -10,40 +10,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <string_view>
 
-#include "runtime/display_end.h"
+#include "platform/display_failure.h"
 
 namespace brisquel {
 namespace {
 
 constexpr std::uint8_t kBadWindow = 3;
 constexpr std::uint8_t kBadDrawable = 9;
-
-constexpr std::string_view kSilence = " did not answer for 10 seconds (a client may hold a grab)";
-static_assert(kNoAnswerSeconds == 10, "the silence message names the bound");
-
-// The display's name as the user gave it, and the same followed by the
-// silence message: fixed buffers made before the first wait, since they
-// are written on paths that allocate nothing, one of them a signal handler.
-struct SilentDisplayName {
-  char text[sizeof DisplayName::text + kSilence.size()];
-  std::size_t length;        // the name alone
-  std::size_t silent_length;  // the name and kSilence
-};
-SilentDisplayName display_name;
-
-void NameTheDisplay() {
-  const DisplayName name = NameOfDisplay(std::getenv("DISPLAY"), "(DISPLAY is not set)");
-  std::memcpy(display_name.text, name.text, name.length);
-  std::memcpy(display_name.text + name.length, kSilence.data(), kSilence.size());
-  display_name.length = name.length;
-  display_name.silent_length = name.length + kSilence.size();
-}
-
-[[noreturn]] void EndNamingDisplay(std::string_view what) {
-  EndForDisplay(what, std::string_view(display_name.text, display_name.length));
-}
 
 void OnAlarm(int) { EndForSilentDisplay(); }
 
@@ -57,7 +31,7 @@ void SetAlarm(int seconds) {
 
 void EndForSilentDisplay() {
   SetAlarm(0);
-  EndForDisplay("display ", std::string_view(display_name.text, display_name.silent_length));
+  EndForDisplay(DisplayFailure::kNoAnswer, DisplayKind::kX11);
 }
 
 Watchdog::Watchdog() {
@@ -75,7 +49,6 @@ Watchdog::Watchdog() {
 Watchdog::~Watchdog() { SetAlarm(0); }
 
 DisplayConnection::DisplayConnection() {
-  NameTheDisplay();
   int screen_number = 0;
   {
     // xcb reads the server's greeting with no time limit of its own.
@@ -91,10 +64,10 @@ DisplayConnection::DisplayConnection() {
   if (error == XCB_CONN_CLOSED_MEM_INSUFFICIENT || (error != 0 && cause == ENOMEM)) {
     throw std::bad_alloc();
   }
-  if (error != 0) EndNamingDisplay("cannot open display ");
+  if (error != 0) EndForDisplay(DisplayFailure::kCannotOpen, DisplayKind::kX11);
   xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c_));
   for (int i = 0; i < screen_number && screens.rem > 0; ++i) xcb_screen_next(&screens);
-  if (screens.rem == 0) EndNamingDisplay("cannot open display ");
+  if (screens.rem == 0) EndForDisplay(DisplayFailure::kCannotOpen, DisplayKind::kX11);
   root_ = screens.data->root;
 }
 
@@ -110,7 +83,7 @@ void DisplayConnection::Fail(int cause) const {
       short_of_memory_) {
     throw std::bad_alloc();
   }
-  EndNamingDisplay("lost the connection to display ");
+  EndForDisplay(DisplayFailure::kLost, DisplayKind::kX11);
 }
 
 void DisplayConnection::Flush() {
@@ -132,7 +105,7 @@ void DisplayConnection::AwaitInput() {
       return;
     }
     if (ready < 0 && errno == ENOMEM) throw std::bad_alloc();
-    if (ready < 0 && errno != EINTR) EndNamingDisplay("lost the connection to display ");
+    if (ready < 0 && errno != EINTR) EndForDisplay(DisplayFailure::kLost, DisplayKind::kX11);
   }
 }
 
@@ -151,7 +124,7 @@ void* DisplayConnection::Wait(unsigned int sequence, bool any_error_allowed) {
       const std::uint8_t code = error->error_code;
       std::free(error);
       if (any_error_allowed || code == kBadWindow || code == kBadDrawable) return nullptr;
-      EndNamingDisplay("unexpected error from display ");
+      EndForDisplay(DisplayFailure::kRefused, DisplayKind::kX11);
     }
     AwaitInput();
   }

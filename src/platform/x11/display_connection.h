@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <memory>
 
-namespace brisquel {
+#include "platform/display_failure.h"
 
-inline constexpr int kNoAnswerSeconds = 10;
+namespace brisquel {
 
 struct FreeDeleter {
   void operator()(void* p) const { std::free(p); }

@@ -19,7 +19,8 @@
 #include <cstring>
 
 #include "platform/win32/win32_process.h"
-#include "runtime/process_end.h"
+#include "runtime/failure_report.h"
+#include "runtime/start_up.h"
 
 namespace {
 

@@ -10,9 +10,10 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <iterator>
 #include <string_view>
 
-#include "runtime/messages.h"
+#include "base/messages.h"
 
 namespace {
 
@@ -43,8 +44,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot load %s, error %lu\n", argv[1], GetLastError());
     return 2;
   }
-  std::size_t count = 0;
-  const std::uint32_t* ids = brisquel::AllMessageIds(&count);
+  static constexpr std::uint32_t ids[] = {
+#define MESSAGE(name, id, text) id,
+#include "base/messages.def"
+#undef MESSAGE
+  };
+  const std::size_t count = std::size(ids);
   int faults = 0;
   for (std::size_t i = 0; i < count; ++i) {
     char buffer[1024];

@@ -1,8 +1,6 @@
-#include "runtime/text_columns.h"
+#include "base/text_columns.h"
 
 #include <algorithm>
-
-#include "runtime/process_end.h"
 
 namespace brisquel {
 namespace {
@@ -17,12 +15,17 @@ class SingleByte final : public TextColumns {
 
 const SingleByte single_byte;
 const TextColumns* utf8_columns = nullptr;
+bool text_is_utf8 = false;
 
 }  // namespace
 
 const TextColumns& SingleByteColumns() { return single_byte; }
 
 void InstallUtf8Columns(const TextColumns& rule) { utf8_columns = &rule; }
+
+void SetTextIsUtf8(bool utf8) { text_is_utf8 = utf8; }
+
+bool TextIsUtf8() { return text_is_utf8; }
 
 const TextColumns& ProgramColumns() {
   return TextIsUtf8() && utf8_columns != nullptr ? *utf8_columns : single_byte;

@@ -1,9 +1,9 @@
-#include "runtime/memory_end.h"
+#include "runtime/out_of_memory.h"
 
 #include <new>
 
-#include "runtime/failures.h"
-#include "runtime/process_end.h"
+#include "runtime/failure_kinds.h"
+#include "runtime/failure_report.h"
 
 namespace brisquel {
 namespace {

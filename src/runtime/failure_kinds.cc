@@ -1,8 +1,8 @@
-#include "runtime/failures.h"
+#include "runtime/failure_kinds.h"
 
 #include <new>
 
-#include "runtime/process_end.h"
+#include "runtime/services.h"
 
 namespace brisquel {
 

@@ -1,9 +1,9 @@
-#include "platform/x11/window_table.h"
+#include "platform/window_table.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "runtime/text.h"
+#include "base/text.h"
 
 namespace brisquel {
 namespace {
@@ -21,30 +21,51 @@ void WindowTable::SortPlaces() {
   std::sort(sorted_.begin(), sorted_.end());
 }
 
-void WindowTable::SetOrder(std::vector<WindowHandle> windows) {
+std::vector<bool> WindowTable::SetOrder(std::vector<WindowHandle> windows) {
   loaded_.clear();
   first_ = 0;
   last_ = 0;
-  std::erase(windows, WindowHandle{0});
   order_ = std::move(windows);
   SortPlaces();
   // A repeated handle keeps its first place: sorted by place within equal
-  // handles, every entry after the first of its handle is a repeat.
-  std::vector<bool> repeat(order_.size(), false);
+  // handles, every entry after the first of its handle is a repeat. Handle
+  // 0 ends every walk and is never kept.
+  std::vector<bool> kept(order_.size(), true);
   bool any = false;
-  for (std::size_t i = 1; i < sorted_.size(); ++i) {
-    if (sorted_[i].first == sorted_[i - 1].first) repeat[sorted_[i].second] = any = true;
+  for (std::size_t i = 0; i < sorted_.size(); ++i) {
+    if (sorted_[i].first == 0 || (i > 0 && sorted_[i].first == sorted_[i - 1].first)) {
+      kept[sorted_[i].second] = false;
+      any = true;
+    }
   }
   // The walk asks about the window it stands on, which needs no search: the
   // sorted places are made again only when a call asks about another one.
   std::vector<std::pair<WindowHandle, std::uint32_t>>().swap(sorted_);
-  if (!any) return;
-  std::size_t kept = 0;
+  if (!any) return kept;
+  std::size_t count = 0;
   for (std::size_t place = 0; place < order_.size(); ++place) {
-    if (!repeat[place]) order_[kept++] = order_[place];
+    if (kept[place]) order_[count++] = order_[place];
   }
-  order_.resize(kept);
+  order_.resize(count);
   order_.shrink_to_fit();
+  return kept;
+}
+
+void WindowTable::Assign(std::vector<WindowRecord> records) {
+  std::vector<WindowHandle> windows;
+  windows.reserve(records.size());
+  for (const WindowRecord& record : records) windows.push_back(record.handle);
+  const std::vector<bool> kept = SetOrder(std::move(windows));
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    if (!kept[i]) continue;
+    if (count != i) records[count] = std::move(records[i]);
+    ++count;
+  }
+  records.resize(count);
+  loaded_ = std::move(records);
+  batch_ = std::max<std::size_t>(loaded_.size(), 1);
+  load_ = nullptr;
 }
 
 void WindowTable::AssignLazily(std::vector<WindowHandle> windows, std::size_t batch,
@@ -116,14 +137,62 @@ int WindowTable::ClassName(WindowHandle window, char* buffer, int max_count) {
 
 std::uint32_t WindowTable::ThreadProcessId(WindowHandle window, std::uint32_t* process_id) {
   const WindowRecord* record = Find(window);
-  if (record == nullptr || record->process_id == 0) return 0;
+  if (record == nullptr || (record->thread_id == 0 && record->process_id == 0)) return 0;
   if (process_id != nullptr) *process_id = record->process_id;
-  return record->process_id;
+  return record->thread_id != 0 ? record->thread_id : record->process_id;
 }
 
 WindowHandle WindowTable::Parent(WindowHandle window) {
   const WindowRecord* record = Find(window);
   return record ? record->parent : 0;
+}
+
+WindowHandle TableWindowManager::FindWindowA(const char* class_name, const char* window_name) {
+  if (class_name != nullptr || window_name != nullptr) return 0;
+  ReadDesktop(table_);
+  return table_.First();
+}
+
+WindowHandle TableWindowManager::GetWindow(WindowHandle window, std::uint32_t command) {
+  return command == kGwHwndNext ? table_.Next(window) : 0;
+}
+
+int TableWindowManager::GetWindowTextA(WindowHandle window, char* buffer, int max_count) {
+  return table_.Title(window, buffer, max_count);
+}
+
+int TableWindowManager::GetClassNameA(WindowHandle window, char* buffer, int max_count) {
+  return table_.ClassName(window, buffer, max_count);
+}
+
+std::uint32_t TableWindowManager::GetWindowThreadProcessId(WindowHandle window, std::uint32_t* process_id) {
+  return table_.ThreadProcessId(window, process_id);
+}
+
+WindowHandle TableWindowManager::GetParent(WindowHandle window) { return table_.Parent(window); }
+
+WindowHandle WindowManagerWrapper::FindWindowA(const char* class_name, const char* window_name) {
+  return target_ ? target_->FindWindowA(class_name, window_name) : 0;
+}
+
+WindowHandle WindowManagerWrapper::GetWindow(WindowHandle window, std::uint32_t command) {
+  return target_ ? target_->GetWindow(window, command) : 0;
+}
+
+int WindowManagerWrapper::GetWindowTextA(WindowHandle window, char* buffer, int max_count) {
+  return target_ ? target_->GetWindowTextA(window, buffer, max_count) : 0;
+}
+
+int WindowManagerWrapper::GetClassNameA(WindowHandle window, char* buffer, int max_count) {
+  return target_ ? target_->GetClassNameA(window, buffer, max_count) : 0;
+}
+
+std::uint32_t WindowManagerWrapper::GetWindowThreadProcessId(WindowHandle window, std::uint32_t* process_id) {
+  return target_ ? target_->GetWindowThreadProcessId(window, process_id) : 0;
+}
+
+WindowHandle WindowManagerWrapper::GetParent(WindowHandle window) {
+  return target_ ? target_->GetParent(window) : 0;
 }
 
 }  // namespace brisquel

@@ -1,8 +1,8 @@
-#include "runtime/messages.h"
+#include "base/messages.h"
 
 #include <iterator>
 
-#include "runtime/text.h"
+#include "base/text.h"
 
 namespace brisquel {
 namespace {
@@ -14,13 +14,7 @@ struct Entry {
 
 constexpr Entry kTable[] = {
 #define MESSAGE(name, id, text) {id, text},
-#include "runtime/messages.def"
-#undef MESSAGE
-};
-
-constexpr std::uint32_t kIds[] = {
-#define MESSAGE(name, id, text) id,
-#include "runtime/messages.def"
+#include "base/messages.def"
 #undef MESSAGE
 };
 
@@ -35,11 +29,6 @@ std::string_view FindMessage(std::uint32_t id) {
 
 int CopyMessage(std::uint32_t id, char* buffer, int size) {
   return CopyText(FindMessage(id), buffer, size);
-}
-
-const std::uint32_t* AllMessageIds(std::size_t* count) {
-  *count = std::size(kIds);
-  return kIds;
 }
 
 }  // namespace brisquel

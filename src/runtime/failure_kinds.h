@@ -8,8 +8,8 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "runtime/format.h"
-#include "runtime/messages.h"
+#include "base/messages.h"
+#include "runtime/format_into.h"
 
 namespace brisquel {
 

@@ -1,9 +1,9 @@
-#include "runtime/text.h"
+#include "base/text.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "runtime/text_columns.h"
+#include "base/text_columns.h"
 
 namespace brisquel {
 

@@ -36,8 +36,13 @@ const TextColumns& SingleByteColumns();
 // the core does not include. Until then UTF-8 text is counted by bytes.
 void InstallUtf8Columns(const TextColumns& rule);
 
-// The program's rule: UTF-8 when its texts are (TextIsUtf8), else
-// single-byte.
+// Whether the program's texts are UTF-8 (the Linux program) or single-byte
+// (the Windows program's ANSI code page): set at start-up from the code
+// page the process services report.
+void SetTextIsUtf8(bool utf8);
+bool TextIsUtf8();
+
+// The program's rule: UTF-8 when its texts are, else single-byte.
 const TextColumns& ProgramColumns();
 
 // The columns text takes under the program's rule.

@@ -1,4 +1,5 @@
-// Numbers of the program's message texts (see messages.def).
+// Numbers of the program's message texts (see messages.def), and the
+// compiled-in string table of the programs that have no resource section.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +9,7 @@ namespace brisquel {
 
 enum MessageId : std::uint32_t {
 #define MESSAGE(name, id, text) name = id,
-#include "runtime/messages.def"
+#include "base/messages.def"
 #undef MESSAGE
 };
 
@@ -19,8 +20,5 @@ std::string_view FindMessage(std::uint32_t id);
 // LoadStringA served from the compiled-in table: copies entry id into
 // buffer (at most size - 1 bytes and a NUL) and returns its length.
 int CopyMessage(std::uint32_t id, char* buffer, int size);
-
-// Every id in the list, in list order, for checks that all are loadable.
-const std::uint32_t* AllMessageIds(std::size_t* count);
 
 }  // namespace brisquel

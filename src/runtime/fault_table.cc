@@ -1,10 +1,10 @@
-#include "runtime/faults.h"
+#include "runtime/fault_table.h"
 
 #include <iterator>
 #include <new>
 #include <string_view>
 
-#include "runtime/process_end.h"
+#include "runtime/services.h"
 
 namespace brisquel {
 namespace {

@@ -1,0 +1,118 @@
+// The display failures' one message table and line builder.
+#include "platform/display_failure.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "base/text_columns.h"
+#include "runtime/process_exit.h"
+#include "runtime/standard_error.h"
+#include "runtime/terminal_text.h"
+
+namespace brisquel {
+namespace {
+
+static_assert(kNoAnswerSeconds == 10, "the no-answer messages name the bound");
+
+// A message is the text before the display's name and the text after it.
+struct Message {
+  std::string_view before;
+  std::string_view after;
+};
+
+struct Row {
+  DisplayFailure failure;
+  Message x11;
+  Message wayland;
+};
+
+constexpr Row kMessages[] = {
+    {DisplayFailure::kCannotOpen, {"cannot open display ", ""}, {"cannot open Wayland display ", ""}},
+    {DisplayFailure::kNoneNamed,
+     {"cannot open display (neither WAYLAND_DISPLAY nor DISPLAY is set)", ""},
+     {"cannot open display (neither WAYLAND_DISPLAY nor DISPLAY is set)", ""}},
+    {DisplayFailure::kLost,
+     {"lost the connection to display ", ""},
+     {"lost the connection to Wayland display ", ""}},
+    {DisplayFailure::kNoAnswer,
+     {"display ", " did not answer for 10 seconds (a client may hold a grab)"},
+     {"no answer for 10 seconds from Wayland display ", ""}},
+    {DisplayFailure::kRefused,
+     {"unexpected error from display ", ""},
+     {"unexpected error from Wayland display ", ""}},
+    {DisplayFailure::kNoWindowList,
+     {"no window list on display ", ""},
+     {"no window list (foreign-toplevel) on Wayland display ", ""}},
+};
+
+constexpr std::size_t kLineSize = 512;
+constexpr std::size_t kNameShown = 254;
+
+// A line for standard error in a fixed buffer; a longer line is cut.
+class Line {
+ public:
+  Line& Add(std::string_view text) {
+    const std::size_t count = text.size() < kLineSize - length_ ? text.size() : kLineSize - length_;
+    if (count > 0) std::memcpy(text_ + length_, text.data(), count);
+    length_ += count;
+    return *this;
+  }
+
+  // The display's name: the variable's value in double quotes, its control
+  // bytes shown as '?' on a terminal, as window titles are.
+  Line& AddDisplayName(const char* variable) {
+    const char* value = std::getenv(variable);
+    if (value == nullptr || value[0] == '\0') return Add("(").Add(variable).Add(" is not set)");
+    std::string_view name(value);
+    if (name.size() > kNameShown) name = name.substr(0, kNameShown);
+    Add("\"");
+    if (ErrorIsConsole()) {
+      char masked[kNameShown];
+      Add(std::string_view(masked, MaskTerminalControls(name, TextIsUtf8(), masked)));
+    } else {
+      Add(name);
+    }
+    return Add("\"");
+  }
+
+  void Write() const { WriteErrorLine(text_, static_cast<std::uint32_t>(length_)); }
+
+ private:
+  char text_[kLineSize];
+  std::size_t length_ = 0;
+};
+
+// Writes "brisquel: " prefix, the failure's message, suffix.
+void WriteFailureLine(std::string_view prefix, DisplayFailure failure, DisplayKind kind,
+                      std::string_view suffix) {
+  const Row* row = &kMessages[0];
+  for (const Row& candidate : kMessages) {
+    if (candidate.failure == failure) row = &candidate;
+  }
+  const Message& message = kind == DisplayKind::kX11 ? row->x11 : row->wayland;
+  Line line;
+  line.Add("brisquel: ").Add(prefix).Add(message.before);
+  if (failure != DisplayFailure::kNoneNamed) {
+    line.AddDisplayName(kind == DisplayKind::kX11 ? "DISPLAY" : "WAYLAND_DISPLAY");
+  }
+  line.Add(message.after).Add(suffix).Write();
+}
+
+}  // namespace
+
+void EndForDisplay(DisplayFailure failure, DisplayKind kind) {
+  WriteFailureLine("", failure, kind, "");
+  EndProcess(kExitDisplayFailure);
+}
+
+void EndForDisplays(DisplayFailure wayland_failure) {
+  WriteFailureLine("DISPLAY is not set, and ", wayland_failure, DisplayKind::kWayland, "");
+  EndProcess(kExitDisplayFailure);
+}
+
+void NoteFallBackToX11(DisplayFailure wayland_failure) {
+  WriteFailureLine("", wayland_failure, DisplayKind::kWayland, "; only X11 windows are listed");
+}
+
+}  // namespace brisquel

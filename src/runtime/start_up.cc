@@ -1,0 +1,23 @@
+#include "runtime/start_up.h"
+
+#include "base/text_columns.h"
+#include "runtime/failure_kinds.h"
+#include "runtime/failure_report.h"
+#include "runtime/out_of_memory.h"
+#include "runtime/output_channel.h"
+#include "runtime/services.h"
+
+namespace brisquel {
+
+void StartRuntime(ProcessServices& process) {
+  BindProcess(process);
+  ResetFailureReports();
+  process.InstallFaultHandler();
+  SetTextIsUtf8(process.GetACP() == kCpUtf8);
+  ResetOutputChannel();
+  MakeOutOfMemoryRecord();
+  PrepareFailurePath();
+  FailureKindsInstalled();
+}
+
+}  // namespace brisquel
