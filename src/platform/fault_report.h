@@ -1,6 +1,7 @@
 // The calls a backend makes into the runtime's failure report when the
-// processor faults or the runtime cannot start. The runtime defines them;
-// a backend includes only the seam. Both allocate nothing.
+// processor faults or the runtime cannot start. The runtime installs the
+// report when it starts, so that a backend reaches it through the seam
+// alone. Nothing here allocates.
 #pragma once
 
 #include <cstdint>
@@ -15,8 +16,16 @@ namespace brisquel {
 [[noreturn]] void ReportFault(std::uint32_t code, std::uintptr_t fault_address,
                               std::uintptr_t info0, std::uintptr_t info1);
 
+// The runtime's report of a fault; installed by the runtime at start-up,
+// before faults are routed to ReportFault.
+using FaultReport = void (*)(std::uint32_t code, std::uintptr_t fault_address, std::uintptr_t info0,
+                             std::uintptr_t info1);
+void InstallFaultReport(FaultReport report);
+
 // Fills buffer (at least 30 bytes) with "Runtime error NNN at XXXXXXXX"
-// and returns its length: the report of a failure before start-up.
+// (the number right-aligned in three places, the offset in eight upper-case
+// hexadecimal digits), NUL-terminated, and returns its length: the report
+// of a failure before start-up.
 int RuntimeErrorLine(int number, std::uint32_t offset, char* buffer);
 
 }  // namespace brisquel

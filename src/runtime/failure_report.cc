@@ -72,7 +72,7 @@ void ReportOnStandardError() {
 }
 
 // A fault before the failure kinds exist: the runtime error line in a
-// message box. Kept out of ReportFault so that its buffer stays off the
+// message box. Kept out of ReportFaultNow so that its buffer stays off the
 // stack of a report, which may be a stack overflow's.
 [[noreturn, gnu::noinline]] void EndWithRuntimeError(std::uint32_t code, std::uintptr_t fault_address) {
   const int number = RuntimeErrorNumber(code);
@@ -101,6 +101,7 @@ void ResetFailureReports() {
   last_report_length = 0;
   last_report_on_stderr = false;
   OnLostOutput(ReportLostOutput);
+  InstallFaultReport(ReportFaultNow);
 }
 
 void FailureKindsInstalled() { kinds_installed = true; }
@@ -122,18 +123,11 @@ void ReportFailure(const Exception& failure, std::uintptr_t place) {
   EndProcess(1);
 }
 
-void ReportFault(std::uint32_t code, std::uintptr_t fault_address, std::uintptr_t info0,
-                 std::uintptr_t info1) {
+void ReportFaultNow(std::uint32_t code, std::uintptr_t fault_address, std::uintptr_t info0,
+                    std::uintptr_t info1) {
   if (reporting) Process().ExitProcess(1);
   if (!kinds_installed) EndWithRuntimeError(code, fault_address);
   ReportFailure(FaultRecord(code, fault_address, info0, info1), fault_address);
-}
-
-int RuntimeErrorLine(int number, std::uint32_t offset, char* buffer) {
-  const FormatResult result =
-      FormatInto(buffer, 30, "Runtime error %3d at %.8x", {static_cast<std::int32_t>(number), offset});
-  buffer[result.length] = '\0';
-  return static_cast<int>(result.length);
 }
 
 }  // namespace brisquel

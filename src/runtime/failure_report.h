@@ -18,10 +18,17 @@ void SetConsoleReports(bool on);
 // ends the process with 1. Allocates nothing; never re-enters itself.
 [[noreturn]] void ReportFailure(const Exception& failure, std::uintptr_t place);
 
+// Reports an operating-system fault by its Windows exception code and
+// ends the process: what ReportFault (platform/fault_report.h) does once
+// the runtime has started. Allocates nothing.
+[[noreturn]] void ReportFaultNow(std::uint32_t code, std::uintptr_t fault_address, std::uintptr_t info0,
+                                 std::uintptr_t info1);
+
 // For StartRuntime: no report made, none under way, reports to a message
-// box, faults end with their runtime error line until the failure kinds
-// are installed, and output that the end of the process loses is reported
-// on standard error (the run's own report, or that of the I/O error).
+// box, faults reported (ending with their runtime error line until the
+// failure kinds are installed), and output that the end of the process
+// loses reported on standard error (the run's own report, or that of the
+// I/O error).
 void ResetFailureReports();
 // For StartRuntime, once the failure kinds exist: faults become failures.
 void FailureKindsInstalled();

@@ -1,5 +1,4 @@
-// The display failures' one message table and line builder.
-#include "platform/display_failure.h"
+#include "runtime/display_failure_report.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -101,18 +100,18 @@ void WriteFailureLine(std::string_view prefix, DisplayFailure failure, DisplayKi
 
 }  // namespace
 
-void EndForDisplay(DisplayFailure failure, DisplayKind kind) {
-  WriteFailureLine("", failure, kind, "");
-  EndProcess(kExitDisplayFailure);
-}
-
-void EndForDisplays(DisplayFailure wayland_failure) {
-  WriteFailureLine("DISPLAY is not set, and ", wayland_failure, DisplayKind::kWayland, "");
-  EndProcess(kExitDisplayFailure);
-}
-
-void NoteFallBackToX11(DisplayFailure wayland_failure) {
-  WriteFailureLine("", wayland_failure, DisplayKind::kWayland, "; only X11 windows are listed");
+void ReportDisplayFailure(DisplayFailure failure, DisplayKind kind, DisplayOutcome outcome) {
+  switch (outcome) {
+    case DisplayOutcome::kEnd:
+      WriteFailureLine("", failure, kind, "");
+      EndProcess(kExitDisplayFailure);
+    case DisplayOutcome::kEndWithoutX11:
+      WriteFailureLine("DISPLAY is not set, and ", failure, kind, "");
+      EndProcess(kExitDisplayFailure);
+    case DisplayOutcome::kFallBackToX11:
+      WriteFailureLine("", failure, kind, "; only X11 windows are listed");
+      return;
+  }
 }
 
 }  // namespace brisquel
