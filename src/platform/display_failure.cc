@@ -7,26 +7,26 @@ namespace {
 
 DisplayFailureReport installed_report = nullptr;
 
-void Report(DisplayFailure failure, DisplayKind kind, DisplayOutcome outcome) {
-  if (installed_report != nullptr) installed_report(failure, kind, outcome);
+void Report(DisplayFailure failure, DisplayKind kind, std::string_view detail, DisplayOutcome outcome) {
+  if (installed_report != nullptr) installed_report(failure, kind, detail, outcome);
 }
 
 }  // namespace
 
 void InstallDisplayFailureReport(DisplayFailureReport report) { installed_report = report; }
 
-void EndForDisplay(DisplayFailure failure, DisplayKind kind) {
-  Report(failure, kind, DisplayOutcome::kEnd);
+void EndForDisplay(DisplayFailure failure, DisplayKind kind, std::string_view detail) {
+  Report(failure, kind, detail, DisplayOutcome::kEnd);
   std::_Exit(static_cast<int>(kExitDisplayFailure));  // the report ends the run
 }
 
-void EndForDisplays(DisplayFailure wayland_failure) {
-  Report(wayland_failure, DisplayKind::kWayland, DisplayOutcome::kEndWithoutX11);
+void EndForDisplays(DisplayFailure wayland_failure, std::string_view detail) {
+  Report(wayland_failure, DisplayKind::kWayland, detail, DisplayOutcome::kEndWithoutX11);
   std::_Exit(static_cast<int>(kExitDisplayFailure));
 }
 
-void NoteFallBackToX11(DisplayFailure wayland_failure) {
-  Report(wayland_failure, DisplayKind::kWayland, DisplayOutcome::kFallBackToX11);
+void NoteFallBackToX11(DisplayFailure wayland_failure, std::string_view detail) {
+  Report(wayland_failure, DisplayKind::kWayland, detail, DisplayOutcome::kFallBackToX11);
 }
 
 }  // namespace brisquel

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace brisquel {
 
@@ -22,25 +23,28 @@ enum class DisplayFailure {
   kNoAnswer,       // silent for kNoAnswerSeconds
   kRefused,        // the display answered a request with an error
   kNoWindowList,   // the display offers no list of its windows
+  kUnknownDesktop, // BRISQUEL_DESKTOP names no desktop this program knows
 };
 
-// Which display: the X server DISPLAY names, or the Wayland compositor
-// WAYLAND_DISPLAY names.
-enum class DisplayKind { kX11, kWayland };
+// Which display, by the variable that names it: the X server (DISPLAY),
+// the Wayland compositor (WAYLAND_DISPLAY), or the desktop the user chose
+// (BRISQUEL_DESKTOP).
+enum class DisplayKind { kX11, kWayland, kChosen };
 
 // Writes "brisquel: " and the failure's message on standard error, then
 // writes out the buffered output lines and ends the process with
-// kExitDisplayFailure. The line names the display by its variable's value.
+// kExitDisplayFailure. The line names the display by its variable's value;
+// detail, when given, follows the message (what to do about it, say).
 // Allocates nothing, so that a signal handler may call it.
-[[noreturn]] void EndForDisplay(DisplayFailure failure, DisplayKind kind);
+[[noreturn]] void EndForDisplay(DisplayFailure failure, DisplayKind kind, std::string_view detail = {});
 
 // As EndForDisplay for a failure of the Wayland display when DISPLAY is
 // not set either, so that nothing is left to fall back on.
-[[noreturn]] void EndForDisplays(DisplayFailure wayland_failure);
+[[noreturn]] void EndForDisplays(DisplayFailure wayland_failure, std::string_view detail = {});
 
 // One line on standard error: the failure of the Wayland display leaves
 // only the X11 windows (XWayland's) to list.
-void NoteFallBackToX11(DisplayFailure wayland_failure);
+void NoteFallBackToX11(DisplayFailure wayland_failure, std::string_view detail = {});
 
 // What becomes of a display failure: the run ends, ends with no X display
 // to fall back on either, or goes on with the X display.
@@ -48,7 +52,8 @@ enum class DisplayOutcome { kEnd, kEndWithoutX11, kFallBackToX11 };
 
 // The runtime's report of a display failure: writes the line, and for the
 // two ends, ends the process. Installed by the runtime at start-up.
-using DisplayFailureReport = void (*)(DisplayFailure failure, DisplayKind kind, DisplayOutcome outcome);
+using DisplayFailureReport = void (*)(DisplayFailure failure, DisplayKind kind, std::string_view detail,
+                                      DisplayOutcome outcome);
 void InstallDisplayFailureReport(DisplayFailureReport report);
 
 }  // namespace brisquel

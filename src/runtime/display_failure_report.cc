@@ -20,30 +20,40 @@ struct Message {
   std::string_view after;
 };
 
+// The messages of a failure, by the kind of display: X11, Wayland, chosen.
 struct Row {
   DisplayFailure failure;
-  Message x11;
-  Message wayland;
+  Message by_kind[3];
 };
 
+constexpr std::string_view kNoneNamed = "cannot open display (neither WAYLAND_DISPLAY nor DISPLAY is set)";
+
 constexpr Row kMessages[] = {
-    {DisplayFailure::kCannotOpen, {"cannot open display ", ""}, {"cannot open Wayland display ", ""}},
-    {DisplayFailure::kNoneNamed,
-     {"cannot open display (neither WAYLAND_DISPLAY nor DISPLAY is set)", ""},
-     {"cannot open display (neither WAYLAND_DISPLAY nor DISPLAY is set)", ""}},
+    {DisplayFailure::kCannotOpen,
+     {{"cannot open display ", ""}, {"cannot open Wayland display ", ""}, {"cannot open desktop ", ""}}},
+    {DisplayFailure::kNoneNamed, {{kNoneNamed, ""}, {kNoneNamed, ""}, {kNoneNamed, ""}}},
     {DisplayFailure::kLost,
-     {"lost the connection to display ", ""},
-     {"lost the connection to Wayland display ", ""}},
+     {{"lost the connection to display ", ""},
+      {"lost the connection to Wayland display ", ""},
+      {"lost the connection to desktop ", ""}}},
     {DisplayFailure::kNoAnswer,
-     {"display ", " did not answer for 10 seconds (a client may hold a grab)"},
-     {"no answer for 10 seconds from Wayland display ", ""}},
+     {{"display ", " did not answer for 10 seconds (a client may hold a grab)"},
+      {"no answer for 10 seconds from Wayland display ", ""},
+      {"no answer for 10 seconds from desktop ", ""}}},
     {DisplayFailure::kRefused,
-     {"unexpected error from display ", ""},
-     {"unexpected error from Wayland display ", ""}},
+     {{"unexpected error from display ", ""},
+      {"unexpected error from Wayland display ", ""},
+      {"desktop ", " refused its window list"}}},
     {DisplayFailure::kNoWindowList,
-     {"no window list on display ", ""},
-     {"no window list (foreign-toplevel) on Wayland display ", ""}},
+     {{"no window list on display ", ""},
+      {"no window list (foreign-toplevel) on Wayland display ", ""},
+      {"no window list from desktop ", ""}}},
+    {DisplayFailure::kUnknownDesktop,
+     {{"unknown desktop ", ""}, {"unknown desktop ", ""}, {"unknown desktop ", " in BRISQUEL_DESKTOP"}}},
 };
+
+// The variable that names each kind of display.
+constexpr const char* kVariables[] = {"DISPLAY", "WAYLAND_DISPLAY", "BRISQUEL_DESKTOP"};
 
 constexpr std::size_t kLineSize = 512;
 constexpr std::size_t kNameShown = 254;
@@ -82,34 +92,34 @@ class Line {
   std::size_t length_ = 0;
 };
 
-// Writes "brisquel: " prefix, the failure's message, suffix.
+// Writes "brisquel: " prefix, the failure's message, detail, suffix.
 void WriteFailureLine(std::string_view prefix, DisplayFailure failure, DisplayKind kind,
-                      std::string_view suffix) {
+                      std::string_view detail, std::string_view suffix) {
   const Row* row = &kMessages[0];
   for (const Row& candidate : kMessages) {
     if (candidate.failure == failure) row = &candidate;
   }
-  const Message& message = kind == DisplayKind::kX11 ? row->x11 : row->wayland;
+  const auto k = static_cast<std::size_t>(kind);
+  const Message& message = row->by_kind[k];
   Line line;
   line.Add("brisquel: ").Add(prefix).Add(message.before);
-  if (failure != DisplayFailure::kNoneNamed) {
-    line.AddDisplayName(kind == DisplayKind::kX11 ? "DISPLAY" : "WAYLAND_DISPLAY");
-  }
-  line.Add(message.after).Add(suffix).Write();
+  if (failure != DisplayFailure::kNoneNamed) line.AddDisplayName(kVariables[k]);
+  line.Add(message.after).Add(detail).Add(suffix).Write();
 }
 
 }  // namespace
 
-void ReportDisplayFailure(DisplayFailure failure, DisplayKind kind, DisplayOutcome outcome) {
+void ReportDisplayFailure(DisplayFailure failure, DisplayKind kind, std::string_view detail,
+                          DisplayOutcome outcome) {
   switch (outcome) {
     case DisplayOutcome::kEnd:
-      WriteFailureLine("", failure, kind, "");
+      WriteFailureLine("", failure, kind, detail, "");
       EndProcess(kExitDisplayFailure);
     case DisplayOutcome::kEndWithoutX11:
-      WriteFailureLine("DISPLAY is not set, and ", failure, kind, "");
+      WriteFailureLine("DISPLAY is not set, and ", failure, kind, detail, "");
       EndProcess(kExitDisplayFailure);
     case DisplayOutcome::kFallBackToX11:
-      WriteFailureLine("", failure, kind, "; only X11 windows are listed");
+      WriteFailureLine("", failure, kind, detail, "; only X11 windows are listed");
       return;
   }
 }

@@ -3,6 +3,8 @@
 // showing a display's name.
 #pragma once
 
+#include <string_view>
+
 #include "platform/display_failure.h"
 
 namespace brisquel {
@@ -13,6 +15,7 @@ namespace brisquel {
 // terminal). For the two ends, then writes out the buffered output and
 // ends the process with kExitDisplayFailure. Allocates nothing, so that a
 // signal handler may call it. StartRuntime installs it.
-void ReportDisplayFailure(DisplayFailure failure, DisplayKind kind, DisplayOutcome outcome);
+void ReportDisplayFailure(DisplayFailure failure, DisplayKind kind, std::string_view detail,
+                          DisplayOutcome outcome);
 
 }  // namespace brisquel

@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <new>
 
 #include "foreign-toplevel-client.h"
@@ -104,8 +105,9 @@ class WaylandWindowManager : public TableWindowManager {
     if (display_ != nullptr) wl_display_disconnect(display_);
   }
 
-  // Connects and binds the manager; the outcome says how far it got.
-  WaylandOutcome Open();
+  // Connects and binds the manager; says how far it got.
+  DesktopOpening Open();
+  bool Bound() const { return manager_ != nullptr; }
 
  protected:
   void ReadDesktop(WindowTable& table) override {
@@ -252,17 +254,21 @@ void WaylandWindowManager::Roundtrip() {
   wl_callback_destroy(sync);
 }
 
-WaylandOutcome WaylandWindowManager::Open() {
+DesktopOpening WaylandWindowManager::Open() {
+  DesktopOpening opening;
   const char* name = std::getenv("WAYLAND_DISPLAY");
-  if (name == nullptr || name[0] == '\0') return WaylandOutcome::kNotNamed;
+  if (name == nullptr || name[0] == '\0') {
+    opening.named = false;
+    return opening;
+  }
   wl_log_set_handler_client(SilentLog);
   deadline_ = NowMilliseconds() + kAnswerMilliseconds;
   const int fd = ConnectSocket(deadline_);
-  if (fd < 0) return WaylandOutcome::kUnreachable;
+  if (fd < 0) return opening;  // kCannotOpen
   display_ = wl_display_connect_to_fd(fd);  // closes fd when it fails
   if (display_ == nullptr) {
     if (errno == ENOMEM) throw std::bad_alloc();
-    return WaylandOutcome::kUnreachable;
+    return opening;
   }
 
   wl_registry* registry = wl_display_get_registry(display_);
@@ -271,7 +277,8 @@ WaylandOutcome WaylandWindowManager::Open() {
   Roundtrip();
   if (manager_version_ == 0) {
     wl_registry_destroy(registry);
-    return WaylandOutcome::kNoToplevelList;
+    opening.failure = DisplayFailure::kNoWindowList;
+    return opening;
   }
   manager_ = static_cast<zwlr_foreign_toplevel_manager_v1*>(
       wl_registry_bind(registry, manager_name_, &zwlr_foreign_toplevel_manager_v1_interface,
@@ -282,7 +289,7 @@ WaylandOutcome WaylandWindowManager::Open() {
     throw std::bad_alloc();
   }
   zwlr_foreign_toplevel_manager_v1_add_listener(manager_, &kManagerListener, this);
-  return WaylandOutcome::kServed;
+  return opening;
 }
 
 // The compositor announces every toplevel it has when the manager is bound
@@ -302,11 +309,11 @@ void WaylandWindowManager::Collect() {
 
 }  // namespace
 
-std::unique_ptr<WindowManager> OpenWaylandWindowManager(WaylandOutcome& outcome) {
+DesktopOpening OpenWlrDesktop() {
   auto manager = std::make_unique<WaylandWindowManager>();
-  outcome = manager->Open();
-  if (outcome != WaylandOutcome::kServed) return nullptr;
-  return manager;
+  DesktopOpening opening = manager->Open();
+  if (manager->Bound()) opening.manager = std::move(manager);
+  return opening;
 }
 
 }  // namespace brisquel

@@ -4,6 +4,7 @@
 
 #include "platform/x11/x11_window_manager.h"
 
+#include <cstdlib>
 #include <memory>
 #include <optional>
 
@@ -35,8 +36,13 @@ class X11WindowManager : public TableWindowManager {
 
 }  // namespace
 
-std::unique_ptr<WindowManager> NewX11WindowManager() {
-  return std::make_unique<X11WindowManager>();
+DesktopOpening OpenX11Desktop() {
+  DesktopOpening opening;
+  opening.kind = DisplayKind::kX11;
+  const char* display = std::getenv("DISPLAY");
+  opening.named = display != nullptr && display[0] != '\0';
+  if (opening.named) opening.manager = std::make_unique<X11WindowManager>();
+  return opening;
 }
 
 }  // namespace brisquel
