@@ -53,6 +53,8 @@ TEST(TextColumns, Utf8CountsColumnsAndCutsOnCharacters) {
       {"truncated sequence at the end", "a\xE4\xB8", kNoLimit, kNoLimit, 3, 3},
       {"control bytes count one", "a\x1B\x7F", kNoLimit, kNoLimit, 3, 3},
       {"C1 control counts one", "a\xC2\x9B", kNoLimit, kNoLimit, 3, 2},
+      {"bidirectional override counts one", "a\xE2\x80\xAE" "b", kNoLimit, kNoLimit, 5, 3},
+      {"bidirectional isolates count one each", "\xE2\x81\xA6\xE2\x81\xA9", kNoLimit, kNoLimit, 6, 2},
       {"wide character left out of the last column", "a" + kZhong, 2, kNoLimit, 1, 1},
       {"wide character fills the last two columns", "a" + kZhong, 3, kNoLimit, 4, 3},
       {"combining mark stays with its letter", "e" + kAcute + "z", 1, kNoLimit, 3, 1},

@@ -8,6 +8,12 @@
 namespace brisquel {
 namespace {
 
+// The bidirectional overrides and isolates: a terminal is shown '?' for
+// each, so they take a column on every output, as other controls do.
+bool IsBidiControl(ucs4_t character) {
+  return (character >= 0x202A && character <= 0x202E) || (character >= 0x2066 && character <= 0x2069);
+}
+
 class Utf8 final : public TextColumns {
  public:
   TextCut Cut(std::string_view text, std::size_t max_columns, std::size_t max_bytes) const override {
@@ -23,7 +29,7 @@ class Utf8 final : public TextColumns {
         if (decoded > 0) {
           length = static_cast<std::size_t>(decoded);
           const int width = uc_width(character, "UTF-8");
-          columns = width < 0 ? 1 : static_cast<std::size_t>(width);
+          columns = width < 0 || IsBidiControl(character) ? 1 : static_cast<std::size_t>(width);
         }
       }
       if (length > max_bytes - kept.bytes || columns > max_columns - kept.columns) break;

@@ -8,8 +8,9 @@ namespace brisquel {
 
 // East Asian wide and fullwidth characters take two columns, combining
 // marks and zero-width characters none, every other character one (a
-// control character too: a terminal is shown '?' for it). A byte that
-// begins no valid UTF-8 sequence counts one column.
+// control character too, the bidirectional overrides and isolates among
+// them: a terminal is shown '?' for it). A byte that begins no valid UTF-8
+// sequence counts one column.
 const TextColumns& Utf8Columns();
 
 }  // namespace brisquel

@@ -28,7 +28,8 @@ heading=$'  Searching for windows containing following text:\r\n'
 run() {
   local rc=0
   as_user env XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-}" WAYLAND_DISPLAY="${WAYLAND_DISPLAY:-}" \
-    DISPLAY="${DISPLAY:-}" timeout 20 "$bin" "$@" >"$work/out" 2>"$work/err" || rc=$?
+    DISPLAY="${DISPLAY:-}" BRISQUEL_DESKTOP="${BRISQUEL_DESKTOP:-}" \
+    timeout 20 "$bin" "$@" >"$work/out" 2>"$work/err" || rc=$?
   echo "$rc" >"$work/rc"
 }
 
@@ -125,6 +126,19 @@ check "no foreign-toplevel: X11 windows only" "$want"$'  ErrorLevel(1)\r\n' 1 \
 WAYLAND_DISPLAY=wayland-unused run /F Calculator
 check "no compositor: X11 windows only" "$banner$heading"$'    [Calculator]\r\n  ErrorLevel(0)\r\n' 0 \
   $'brisquel: cannot open Wayland display "wayland-unused"; only X11 windows are listed\r\n'
+
+# BRISQUEL_DESKTOP: only the desktop it names is asked, never another in its
+# place.
+want=$banner$heading$'    [X Editor]\r\n    [Calculator]\r\n'
+found_line want 'X Editor' "$x_pid" "$x_window"
+BRISQUEL_DESKTOP=x11 run /F 'X Editor' Calculator
+check "BRISQUEL_DESKTOP=x11: XWayland's windows on purpose" "$want"$'  ErrorLevel(1)\r\n' 1
+XDG_RUNTIME_DIR=$bare_dir WAYLAND_DISPLAY=bare-0 BRISQUEL_DESKTOP=wlr run /L
+check "BRISQUEL_DESKTOP=wlr without the protocol: no fallback" "$banner" 2 \
+  $'brisquel: no window list (foreign-toplevel) on Wayland display "bare-0"\r\n'
+BRISQUEL_DESKTOP=Wayland run /L
+check "BRISQUEL_DESKTOP unknown" "$banner" 2 \
+  $'brisquel: unknown desktop "Wayland" in BRISQUEL_DESKTOP; the known ones: x11, wlr\r\n'
 stop_pid "$native_pid"
 stop_pid "$x_pid"
 

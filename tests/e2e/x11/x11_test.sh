@@ -155,7 +155,8 @@ run /C
 check "/C texts by their declared types" "$want" 0
 
 # Columns count characters on screen: wide characters take two, combining
-# marks none, an invalid byte one; no cut splits a character, and the
+# marks none, an invalid byte one, a bidirectional override one (a terminal
+# shows it as '?', and a file is padded the same); no cut splits a character, and the
 # 254-byte limit keeps the last whole character. The expected lines are
 # written out by hand (cols knows no wide characters).
 stop_windows
@@ -165,13 +166,15 @@ kan20=$(printf "$kan%.0s" {1..20}) kan84=$(printf "$kan%.0s" {1..84}) kan100=$(p
 kan13=$(printf "$kan%.0s" {1..13}) kan14=$(printf "$kan%.0s" {1..14})
 emoji=$'\xf0\x9f\x98\x80 ok'  # a wide emoji, then three columns
 combining=$'e\xcc\x81te'        # e, a combining acute, t, e: three columns
+bidi=$'a\xe2\x80\xaeb'          # a, RIGHT-TO-LEFT OVERRIDE, b: three columns
 start_windows "$helper" \
   window --net-wm-name "$cjk" --class 'c\0Cjk\0' \
   window --net-wm-name "$emoji" --property WM_CLASS UTF8_STRING "e\\0$kan14\\0" \
   window --net-wm-name "$combining" \
   window --net-wm-name "a$kan20" \
   window --net-wm-name "a$kan100" \
-  window --net-wm-name 'x\xffy'
+  window --net-wm-name 'x\xffy' \
+  window --net-wm-name "$bidi"
 for i in "${!WINDOWS[@]}"; do w[i]=$((16#${WINDOWS[i]})); done
 pid=$WINDOWS_PID
 # wide_l VAR TITLE PAD INDEX, wide_c VAR TITLE PAD CLASS CLASS_PAD: a line
@@ -179,6 +182,7 @@ pid=$WINDOWS_PID
 wide_l() { local l; printf -v l '  [%s%*s] TID:$%X HWND:$%X PID:$%X PAR:$0\r\n' "$2" "$3" '' "$pid" "${w[$4]}" "$pid"; append "$1" "$l"; }
 wide_c() { local l; printf -v l '  [%s%*s] [%s%*s]\r\n' "$2" "$3" '' "$4" "$5" ''; append "$1" "$l"; }
 want_l=$banner want_c=$banner
+wide_l want_l "$bidi" 25 6;             wide_c want_c "$bidi" 37 '' 30
 wide_l want_l 'x'$'\xff''y' 25 5;       wide_c want_c 'x'$'\xff''y' 37 '' 30
 wide_l want_l "a$kan13" 1 4;            wide_c want_c "a$kan84" 0 '' 30
 wide_l want_l "a$kan13" 1 3;            wide_c want_c "a$kan20" 0 '' 30
