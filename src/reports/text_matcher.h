@@ -35,7 +35,7 @@ class TextMatcher {
   std::array<std::uint16_t, 256> byte_class_{};
   std::uint32_t classes_ = 1;              // class 0: bytes in no text
   std::vector<std::int32_t> next_;         // state * classes_ + class -> state
-  std::vector<std::int32_t> first_output_; // state -> index into outputs_ chain, -1 none
+  std::vector<std::int32_t> first_output_; // state -> first node of its output chain, -1 none
   std::vector<std::int32_t> output_text_;  // chain node -> text index
   std::vector<std::int32_t> output_next_;  // chain node -> next node, -1 end
   std::vector<std::uint32_t> seen_;        // text -> stamp of the last title it was found in
