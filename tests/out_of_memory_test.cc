@@ -16,7 +16,7 @@ namespace {
 // A memory request that cannot be met calls the new handler; the one the
 // runtime installs must end the run in the report by itself, since a throw
 // would need memory.
-TEST(MemoryEnd, ExhaustedRequestIsReportedWithoutAThrow) {
+TEST(OutOfMemory, ExhaustedRequestIsReportedWithoutAThrow) {
   struct Case {
     const char* name;
     std::uint32_t type;
