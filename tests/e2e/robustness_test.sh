@@ -91,9 +91,10 @@ if [ -x "$helper" ] && command -v script >/dev/null; then
   for _ in $(seq 100); do grep -q '^ready$' "$work/ids" && break; sleep 0.1; done
   grep -q '^ready$' "$work/ids" || fail "x11_windows did not start: $(cat "$work/ids")"
   # Columns as the Linux program counts them: a control character (C0 or
-  # C1) takes one, the zero-width override none. WM_CLASS is Latin-1
+  # C1) takes one, and so does the override, which a terminal shows as '?',
+  # so that the file lines up as the terminal does. WM_CLASS is Latin-1
   # (STRING), so its bytes 0x9B and 0x85 reach the output as UTF-8.
-  raw_line=$(printf '  [a\x1b]0;T\x07\xc2\x9b2J\xe2\x80\xaez%29s] [k\xc2\x9b1m\xc2\x85%25s]\r' '' '')
+  raw_line=$(printf '  [a\x1b]0;T\x07\xc2\x9b2J\xe2\x80\xaez%28s] [k\xc2\x9b1m\xc2\x85%25s]\r' '' '')
   shown_line=$(printf '  [%-40s] [%-30s]' 'a?]0;T??2J?z' 'k?1m?')
   timeout 20 script -qec "$bin /C" /dev/null </dev/null >"$work/tty" 2>&1 || fail "/C on a terminal: exit code $?"
   [ "$(tr -d '\r' <"$work/tty" | sed -n 2p)" = "$shown_line" ] ||
