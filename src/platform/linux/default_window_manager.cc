@@ -32,6 +32,7 @@ struct Desktop {
 // The Wayland desktops, in the order they are asked.
 constexpr Desktop kWaylandDesktops[] = {
     {"wlr", OpenWlrDesktop},  // wlroots-style compositors: sway, Hyprland, labwc, river, ...
+    {"ext", OpenExtDesktop},  // the newer list without parents: niri, COSMIC, Mir, ...
 };
 constexpr Desktop kX11Desktop = {"x11", OpenX11Desktop};
 

@@ -27,6 +27,7 @@
 
 #include "foreign-toplevel-client.h"
 #include "platform/display_failure.h"
+#include "platform/wayland/ext_toplevel_list.h"
 #include "platform/wayland/toplevel_table.h"
 #include "platform/window_table.h"
 
@@ -105,9 +106,13 @@ class WaylandWindowManager : public TableWindowManager {
     if (display_ != nullptr) wl_display_disconnect(display_);
   }
 
-  // Connects and binds the manager; says how far it got.
-  DesktopOpening Open();
-  bool Bound() const { return manager_ != nullptr; }
+  // The window lists a compositor may offer.
+  enum class List { kWlr, kExt };
+
+  // Connects and binds the compositor's list of that kind; says how far it
+  // got.
+  DesktopOpening Open(List list);
+  bool Bound() const { return manager_ != nullptr || ext_list_ != nullptr; }
 
  protected:
   void ReadDesktop(WindowTable& table) override {
@@ -127,8 +132,21 @@ class WaylandWindowManager : public TableWindowManager {
     }
   }
 
-  static WindowHandle IdOf(zwlr_foreign_toplevel_handle_v1* handle) {
+  // A toplevel's handle: the client-side id of its protocol object.
+  template <typename Handle>
+  static WindowHandle IdOf(Handle* handle) {
     return handle == nullptr ? 0 : wl_proxy_get_id(reinterpret_cast<wl_proxy*>(handle));
+  }
+
+  // Binds the global that registry announced as name, at most at version.
+  template <typename Proxy>
+  Proxy* Bind(wl_registry* registry, std::uint32_t name, const wl_interface& interface, std::uint32_t version) {
+    auto* proxy = static_cast<Proxy*>(wl_registry_bind(registry, name, &interface, version));
+    if (proxy == nullptr) {
+      if (wl_display_get_error(display_) != 0) Lost();
+      throw std::bad_alloc();
+    }
+    return proxy;
   }
 
   // Ends the run for a connection that has failed: out of memory as such,
@@ -179,6 +197,34 @@ class WaylandWindowManager : public TableWindowManager {
     auto* self = static_cast<WaylandWindowManager*>(data);
     self->Guarded([&] { self->toplevels_.SetParent(IdOf(handle), IdOf(parent)); });
   }
+  // The ext list's events: the same toplevels, with no parent.
+  static void OnExtToplevel(void* data, ext_foreign_toplevel_list_v1*, ext_foreign_toplevel_handle_v1* handle) {
+    auto* self = static_cast<WaylandWindowManager*>(data);
+    AddListener(handle, &kExtHandleListener, self);
+    self->Guarded([&] { self->toplevels_.Announce(IdOf(handle)); });
+  }
+  static void OnExtFinished(void* data, ext_foreign_toplevel_list_v1*) {
+    static_cast<WaylandWindowManager*>(data)->finished_ = true;
+  }
+  static void OnExtClosed(void* data, ext_foreign_toplevel_handle_v1* handle) {
+    auto* self = static_cast<WaylandWindowManager*>(data);
+    self->Guarded([&] { self->toplevels_.Close(IdOf(handle)); });
+    Destroy(handle);
+  }
+  static void OnExtDone(void* data, ext_foreign_toplevel_handle_v1* handle) {
+    auto* self = static_cast<WaylandWindowManager*>(data);
+    self->Guarded([&] { self->toplevels_.Done(IdOf(handle)); });
+  }
+  static void OnExtTitle(void* data, ext_foreign_toplevel_handle_v1* handle, const char* title) {
+    auto* self = static_cast<WaylandWindowManager*>(data);
+    self->Guarded([&] { self->toplevels_.SetTitle(IdOf(handle), title); });
+  }
+  static void OnExtAppId(void* data, ext_foreign_toplevel_handle_v1* handle, const char* app_id) {
+    auto* self = static_cast<WaylandWindowManager*>(data);
+    self->Guarded([&] { self->toplevels_.SetAppId(IdOf(handle), app_id); });
+  }
+  static void OnExtIdentifier(void*, ext_foreign_toplevel_handle_v1*, const char*) {}
+
   static void OnSyncDone(void* data, wl_callback*, std::uint32_t) {
     *static_cast<bool*>(data) = true;
   }
@@ -189,12 +235,17 @@ class WaylandWindowManager : public TableWindowManager {
   static constexpr zwlr_foreign_toplevel_handle_v1_listener kHandleListener = {
       OnTitle, OnAppId, OnOutput, OnOutput, OnState, OnDone, OnClosed, OnParent};
   static constexpr wl_callback_listener kSyncListener = {OnSyncDone};
+  static constexpr ext_foreign_toplevel_list_v1_listener kExtListListener = {OnExtToplevel, OnExtFinished};
+  static constexpr ext_foreign_toplevel_handle_v1_listener kExtHandleListener = {
+      OnExtClosed, OnExtDone, OnExtTitle, OnExtAppId, OnExtIdentifier};
 
   wl_display* display_ = nullptr;
   std::int64_t deadline_ = 0;
   std::uint32_t manager_name_ = 0;
   std::uint32_t manager_version_ = 0;
   zwlr_foreign_toplevel_manager_v1* manager_ = nullptr;
+  std::uint32_t ext_list_name_ = 0;
+  ext_foreign_toplevel_list_v1* ext_list_ = nullptr;
   bool finished_ = false;
   bool out_of_memory_ = false;
   ToplevelTable toplevels_;
@@ -207,6 +258,9 @@ void WaylandWindowManager::OnGlobal(void* data, wl_registry*, std::uint32_t name
       self->manager_version_ == 0) {
     self->manager_name_ = name;
     self->manager_version_ = version;
+  }
+  if (std::strcmp(interface, ext_foreign_toplevel_list_v1_interface.name) == 0 && self->ext_list_name_ == 0) {
+    self->ext_list_name_ = name;
   }
 }
 
@@ -254,7 +308,7 @@ void WaylandWindowManager::Roundtrip() {
   wl_callback_destroy(sync);
 }
 
-DesktopOpening WaylandWindowManager::Open() {
+DesktopOpening WaylandWindowManager::Open(List list) {
   DesktopOpening opening;
   const char* name = std::getenv("WAYLAND_DISPLAY");
   if (name == nullptr || name[0] == '\0') {
@@ -275,20 +329,17 @@ DesktopOpening WaylandWindowManager::Open() {
   if (registry == nullptr) throw std::bad_alloc();
   wl_registry_add_listener(registry, &kRegistryListener, this);
   Roundtrip();
-  if (manager_version_ == 0) {
-    wl_registry_destroy(registry);
+  if (list == List::kWlr && manager_version_ != 0) {
+    manager_ = Bind<zwlr_foreign_toplevel_manager_v1>(registry, manager_name_, zwlr_foreign_toplevel_manager_v1_interface,
+                                                      std::min(manager_version_, kHighestVersion));
+    zwlr_foreign_toplevel_manager_v1_add_listener(manager_, &kManagerListener, this);
+  } else if (list == List::kExt && ext_list_name_ != 0) {
+    ext_list_ = Bind<ext_foreign_toplevel_list_v1>(registry, ext_list_name_, ext_foreign_toplevel_list_v1_interface, 1);
+    AddListener(ext_list_, &kExtListListener, this);
+  } else {
     opening.failure = DisplayFailure::kNoWindowList;
-    return opening;
   }
-  manager_ = static_cast<zwlr_foreign_toplevel_manager_v1*>(
-      wl_registry_bind(registry, manager_name_, &zwlr_foreign_toplevel_manager_v1_interface,
-                       std::min(manager_version_, kHighestVersion)));
   wl_registry_destroy(registry);
-  if (manager_ == nullptr) {
-    if (wl_display_get_error(display_) != 0) Lost();
-    throw std::bad_alloc();
-  }
-  zwlr_foreign_toplevel_manager_v1_add_listener(manager_, &kManagerListener, this);
   return opening;
 }
 
@@ -307,13 +358,17 @@ void WaylandWindowManager::Collect() {
   }
 }
 
-}  // namespace
-
-DesktopOpening OpenWlrDesktop() {
+DesktopOpening OpenList(WaylandWindowManager::List list) {
   auto manager = std::make_unique<WaylandWindowManager>();
-  DesktopOpening opening = manager->Open();
+  DesktopOpening opening = manager->Open(list);
   if (manager->Bound()) opening.manager = std::move(manager);
   return opening;
 }
+
+}  // namespace
+
+DesktopOpening OpenWlrDesktop() { return OpenList(WaylandWindowManager::List::kWlr); }
+
+DesktopOpening OpenExtDesktop() { return OpenList(WaylandWindowManager::List::kExt); }
 
 }  // namespace brisquel

@@ -1,6 +1,9 @@
-// The window manager of a Wayland desktop whose compositor offers the wlr
-// foreign-toplevel-management protocol (sway, Hyprland, labwc, river,
-// wayfire, niri and other wlroots-style compositors).
+// The window manager of a Wayland desktop whose compositor lists its
+// toplevels to clients: through the wlr foreign-toplevel-management
+// protocol (sway, Hyprland, labwc, river, wayfire and other wlroots-style
+// compositors), which names parents, or through the newer
+// ext-foreign-toplevel-list protocol (sway 1.10 and later, niri, labwc,
+// COSMIC, Mir and others), which names none.
 #pragma once
 
 #include "platform/desktop.h"
@@ -15,5 +18,9 @@ namespace brisquel {
 // answering for 10 seconds, or that is lost once connected, ends the run
 // (EndForDisplay).
 DesktopOpening OpenWlrDesktop();
+
+// The same through the compositor's ext_foreign_toplevel_list_v1: no
+// parents (PAR 0); kNoWindowList when the compositor offers no such list.
+DesktopOpening OpenExtDesktop();
 
 }  // namespace brisquel

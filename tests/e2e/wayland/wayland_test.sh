@@ -60,6 +60,24 @@ check "no foreign-toplevel, no DISPLAY" "$banner" 2 \
   $'brisquel: DISPLAY is not set, and no window list (foreign-toplevel) on Wayland display "bare-0"\r\n'
 bare_dir=$XDG_RUNTIME_DIR
 
+# A compositor with only the ext-foreign-toplevel list: asked when the wlr
+# one is missing; it names no parent, process or thread.
+start_client "$bare" ext-0 --ext 'Editor' 'org.example.Editor' --ext 'Mail 0x1F' 'mail 0x2A' --ext '' 'untitled'
+want_l=$banner want_c=$banner
+list_line want_l 'Editor' 0 "$(handle 0)" 0;    class_line want_c 'Editor' 'org.example.Editor'
+list_line want_l 'Mail 0x1F' 0 "$(handle 1)" 0; class_line want_c 'Mail 0x1F' 'mail'
+WAYLAND_DISPLAY=ext-0 DISPLAY= run /L
+check "ext list: /L" "$want_l" 0
+WAYLAND_DISPLAY=ext-0 DISPLAY= run /C
+check "ext list: /C" "$want_c" 0
+WAYLAND_DISPLAY=ext-0 DISPLAY= run /F mail
+want=$banner$heading$'    [mail]\r\n'
+found_line want 'Mail 0x1F' 0 "$(handle 1)"
+check "ext list: /F" "$want"$'  ErrorLevel(1)\r\n' 1
+WAYLAND_DISPLAY=bare-0 DISPLAY= BRISQUEL_DESKTOP=ext run /L
+check "BRISQUEL_DESKTOP=ext without the list" "$banner" 2 \
+  $'brisquel: no window list (foreign-toplevel) on Wayland display "bare-0"\r\n'
+
 # --- sway with native and XWayland windows ---------------------------------
 start_sway
 run /L
@@ -138,7 +156,20 @@ check "BRISQUEL_DESKTOP=wlr without the protocol: no fallback" "$banner" 2 \
   $'brisquel: no window list (foreign-toplevel) on Wayland display "bare-0"\r\n'
 BRISQUEL_DESKTOP=Wayland run /L
 check "BRISQUEL_DESKTOP unknown" "$banner" 2 \
-  $'brisquel: unknown desktop "Wayland" in BRISQUEL_DESKTOP; the known ones: x11, wlr\r\n'
+  $'brisquel: unknown desktop "Wayland" in BRISQUEL_DESKTOP; the known ones: x11, wlr, ext\r\n'
+# sway 1.10 and later offer the ext list beside the wlr one: the same titles
+# through it, with PID and PAR 0. Older sway offers none.
+run /C
+sort "$work/out" >"$work/wlr_titles"
+BRISQUEL_DESKTOP=ext run /C
+if [ "$(cat "$work/rc")" -eq 0 ]; then
+  sort "$work/out" | cmp -s - "$work/wlr_titles" || fail "BRISQUEL_DESKTOP=ext: other titles than the wlr list's"
+  BRISQUEL_DESKTOP=ext run /L
+  [ "$(grep -vc 'PID:\$0 PAR:\$0.$' "$work/out")" -eq 1 ] || fail "BRISQUEL_DESKTOP=ext: a PID or PAR not 0"
+else
+  check "BRISQUEL_DESKTOP=ext on a sway without the list" "$banner" 2 \
+    "brisquel: no window list (foreign-toplevel) on Wayland display \"$WAYLAND_DISPLAY\""$'\r\n'
+fi
 stop_pid "$native_pid"
 stop_pid "$x_pid"
 
