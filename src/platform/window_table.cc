@@ -137,9 +137,11 @@ int WindowTable::ClassName(WindowHandle window, char* buffer, int max_count) {
 
 std::uint32_t WindowTable::ThreadProcessId(WindowHandle window, std::uint32_t* process_id) {
   const WindowRecord* record = Find(window);
-  if (record == nullptr || (record->thread_id == 0 && record->process_id == 0)) return 0;
+  if (record == nullptr) return 0;
+  const std::uint32_t thread = record->thread_id.value_or(record->process_id);
+  if (thread == 0 && record->process_id == 0) return 0;
   if (process_id != nullptr) *process_id = record->process_id;
-  return record->thread_id != 0 ? record->thread_id : record->process_id;
+  return thread;
 }
 
 WindowHandle WindowTable::Parent(WindowHandle window) {

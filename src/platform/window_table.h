@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -22,15 +23,15 @@ namespace brisquel {
 
 // One top-level window as the window calls report it. process_id 0 means
 // unknown; parent 0 means none; handle 0 marks a window that has gone.
-// thread_id 0 means the desktop names no thread: the process id stands for
-// it, as on X, KDE and GNOME.
+// thread_id is left unset where the desktop names no thread (X, Wayland,
+// KDE, GNOME): the process id stands for it.
 struct WindowRecord {
   WindowHandle handle = 0;
   std::string title;
   std::string class_name;
   std::uint32_t process_id = 0;
   WindowHandle parent = 0;
-  std::uint32_t thread_id = 0;
+  std::optional<std::uint32_t> thread_id = std::nullopt;
 };
 
 // Reads the records of windows, one per window in the same order.
