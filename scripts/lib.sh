@@ -34,12 +34,12 @@ need_packages() {
   rm -f "$log"
 }
 
-# The packages every build of the native program needs: libunistring for
-# the widths of UTF-8 text, the Wayland backend's client library and
+# The packages every build of the native program needs: the Unicode
+# Character Database for the widths of UTF-8 text, the Wayland backend's client library and
 # scanner, the foreign-toplevel protocol file (shipped with the Rust
 # protocol crate) and xdg-shell for the test client.
 NATIVE_PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev googletest libxcb1-dev libxcb-res0-dev
-  libunistring-dev libwayland-dev libwayland-bin wayland-protocols librust-wayland-protocols-dev)
+  unicode-data libwayland-dev libwayland-bin wayland-protocols librust-wayland-protocols-dev)
 
 # build_preset NAME configures (once) and builds one CMake preset.
 build_preset() {

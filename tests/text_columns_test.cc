@@ -49,6 +49,8 @@ TEST(TextColumns, Utf8CountsColumnsAndCutsOnCharacters) {
       {"emoji", kGrin + "!", kNoLimit, kNoLimit, 5, 3},
       {"combining mark takes no column", "e" + kAcute + "x", kNoLimit, kNoLimit, 4, 2},
       {"zero-width space", "a\xE2\x80\x8B" "b", kNoLimit, kNoLimit, 5, 2},
+      {"Hangul medial vowel joins its syllable", "\xE1\x84\x80\xE1\x85\xA1", kNoLimit, kNoLimit, 6, 2},
+      {"soft hyphen is shown", "a\xC2\xAD" "b", kNoLimit, kNoLimit, 4, 3},
       {"invalid bytes count one each", "a\xFF\xC3(\x80", kNoLimit, kNoLimit, 5, 5},
       {"truncated sequence at the end", "a\xE4\xB8", kNoLimit, kNoLimit, 3, 3},
       {"control bytes count one", "a\x1B\x7F", kNoLimit, kNoLimit, 3, 3},

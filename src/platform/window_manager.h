@@ -13,10 +13,11 @@ inline constexpr std::uint32_t kGwHwndNext = 2;
 
 // A backend whose display cannot be reached, or is lost during the walk,
 // does not return from the call: it ends the run through EndForDisplay
-// (runtime/display_end.h), which writes one line naming the display on
+// (platform/display_failure.h), which writes one line naming the display on
 // standard error and the output channel's buffered lines, and ends the
-// process with kExitDisplayFailure (2). That path allocates nothing the backend does not
-// already hold. Windows' own window manager has no such failure.
+// process with kExitDisplayFailure (2). That path allocates nothing the
+// backend does not already hold. Windows' own window manager has no such
+// failure.
 class WindowManager {
  public:
   virtual ~WindowManager() = default;

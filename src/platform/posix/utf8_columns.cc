@@ -1,35 +1,50 @@
 #include "platform/posix/utf8_columns.h"
 
-#include <unistr.h>
-#include <uniwidth.h>
-
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
+
+#include "base/utf8.h"
 
 namespace brisquel {
 namespace {
 
+struct WidthRange {
+  std::uint32_t first;
+  std::uint32_t last;
+  std::uint32_t columns;
+};
+
+#include "width_table.inc"
+
 // The bidirectional overrides and isolates: a terminal is shown '?' for
 // each, so they take a column on every output, as other controls do.
-bool IsBidiControl(ucs4_t character) {
+bool IsBidiControl(std::uint32_t character) {
   return (character >= 0x202A && character <= 0x202E) || (character >= 0x2066 && character <= 0x2069);
+}
+
+std::size_t ColumnsOf(std::uint32_t character) {
+  if (character < 0x20 || (character >= 0x7F && character <= 0x9F) || IsBidiControl(character)) return 1;
+  const auto range = std::upper_bound(std::begin(kWidthRanges), std::end(kWidthRanges), character,
+                                      [](std::uint32_t c, const WidthRange& r) { return c < r.first; });
+  if (range == std::begin(kWidthRanges)) return 1;
+  const WidthRange& candidate = *std::prev(range);
+  return character <= candidate.last ? candidate.columns : 1;
 }
 
 class Utf8 final : public TextColumns {
  public:
   TextCut Cut(std::string_view text, std::size_t max_columns, std::size_t max_bytes) const override {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    const std::size_t size = text.size();
     TextCut kept;
-    while (kept.bytes < size) {
+    while (kept.bytes < text.size()) {
       std::size_t length = 1;
       std::size_t columns = 1;
-      if (bytes[kept.bytes] >= 0x80) {
-        ucs4_t character = 0;
-        const int decoded = u8_mbtoucr(&character, bytes + kept.bytes, size - kept.bytes);
+      if (static_cast<unsigned char>(text[kept.bytes]) >= 0x80) {
+        std::uint32_t character = 0;
+        const std::size_t decoded = DecodeUtf8(text, kept.bytes, character);
         if (decoded > 0) {
-          length = static_cast<std::size_t>(decoded);
-          const int width = uc_width(character, "UTF-8");
-          columns = width < 0 || IsBidiControl(character) ? 1 : static_cast<std::size_t>(width);
+          length = decoded;
+          columns = ColumnsOf(character);
         }
       }
       if (length > max_bytes - kept.bytes || columns > max_columns - kept.columns) break;

@@ -1,5 +1,5 @@
-// The columns of UTF-8 text on a terminal, from libunistring's character
-// widths.
+// The columns of UTF-8 text on a terminal, by the character widths of the
+// Unicode Character Database.
 #pragma once
 
 #include "base/text_columns.h"
