@@ -47,7 +47,7 @@ std::int32_t SearchReport(WindowManager& windows) {
   const bool as_written = written.size() == arguments.size() && !written.empty();
   std::vector<std::string> sought;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
-    WriteLine("    [" + arguments[i] + "]");
+    WriteLine("    [" + TerminalSafe(arguments[i]) + "]");
     sought.push_back(MatchingForm(as_written ? written[i] : arguments[i]));
   }
   {
