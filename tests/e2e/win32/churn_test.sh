@@ -65,7 +65,7 @@ for mode in /L /C /F; do
     want_rc=1
     args+=("stable window")
   fi
-  short=0 wrong_rc=0 least=$stable
+  short=0 wrong_rc=0 least=$stable codes=
   for _ in $(seq 1 "$runs"); do
     rc=0
     run_wine "$exe" "${args[@]}" >out 2>err || rc=$?
@@ -73,8 +73,10 @@ for mode in /L /C /F; do
     [ "$count" -lt "$least" ] && least=$count
     [ "$count" = "$stable" ] || short=$((short + 1))
     [ "$rc" = "$want_rc" ] && [ ! -s err ] || wrong_rc=$((wrong_rc + 1))
+    codes+="$rc"$'\n'
   done
-  summary="$mode: $short of $runs runs missed a stable window (fewest listed: $least of $stable), $wrong_rc ended with another exit code than $want_rc"
+  codes=$(sort -n <<<"${codes%$'\n'}" | uniq -c | awk '{printf "%s%s x%s", (NR > 1 ? ", " : ""), $2, $1}')
+  summary="$mode: $short of $runs runs missed a stable window (fewest listed: $least of $stable), $wrong_rc with a wrong exit code or standard error (exit codes: $codes)"
   if [ "$short" = 0 ] && [ "$wrong_rc" = 0 ]; then
     echo "ok   $summary"
   else
