@@ -44,7 +44,7 @@ std::uint32_t TWindowsList::TextStore::Add(std::string_view first, std::string_v
   }
   *at++ = static_cast<char>(third.size() & 0xFF);
   *at++ = static_cast<char>(third.size() >> 8);
-  std::memcpy(at, third.data(), third.size());
+  if (!third.empty()) std::memcpy(at, third.data(), third.size());  // an empty view may have no data
   used_ += static_cast<std::uint32_t>(size);
   return place;
 }
