@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/arguments.h"
 #include "test_support.h"
 
 namespace brisquel {
@@ -106,6 +107,63 @@ TEST(Program, SearchReportsEveryMatchGroupedByWindow) {
     const ProgramRun run = RunCommand(c.command_line, desktop);
     EXPECT_EQ(run.out, kBannerLine + c.after_banner);
     EXPECT_EQ(run.exit_code, c.exit_code);
+  }
+}
+
+// In an ANSI code page the titles and the command line reach the program
+// with '?' for every character the page cannot hold; the search compares
+// what the window (GetWindowTextW) and the user (GetCommandLineW) wrote,
+// and prints the ANSI forms.
+TEST(Program, SearchComparesWhatTheWindowAndTheUserWrote) {
+  const std::string x254(254, 'x');
+  FakeDesktop desktop;
+  desktop.windows = {
+      {1, "???", "", 1, 1, 0, u"\u65E5\u672C\u8A9E"},                        // 日本語
+      {2, "?????? ???", "", 2, 2, 0, u"\u041F\u0440\u0438\u0432\u0435\u0442 \u0416\u0443\u043A"},  // Привет Жук
+      {3, "Why?", "", 3, 3, 0, u"Why?"},
+      {4, "a??b", "", 4, 4, 0, u"a\U0001F600b"},                            // an emoji
+      {5, "Caf\xE9", "", 5, 5, 0, u"Caf\u00E9"},
+      {6, x254 + "TAIL", "", 6, 6, 0, std::u16string(254, u'x') + u"TAIL"},  // printed cut to 254
+  };
+  struct Case {
+    const char* name;
+    std::string command_line;   // as GetCommandLineA gives it
+    std::u16string written;     // as GetCommandLineW gives it
+    std::vector<WindowHandle> found;  // one per matching text, in output order
+  };
+  const Case cases[] = {
+      {"a letter the code page lacks", "brisquel /F ?", u"brisquel /F \u0416", {2}},
+      {"a real '?'", "brisquel /F ?", u"brisquel /F ?", {3}},
+      {"an emoji", "brisquel /F ?", u"brisquel /F \U0001F600", {4}},
+      {"only ASCII letters fold", "brisquel /F ???", u"brisquel /F \u0436\u0443\u043A", {}},
+      {"ASCII letters still fold", "brisquel /F wHY", u"brisquel /F wHY", {3}},
+      {"a letter the code page holds", "brisquel /F caf\xE9", u"brisquel /F caf\u00E9", {5}},
+      {"its capital is another letter", "brisquel /F CAF\xC9", u"brisquel /F CAF\u00C9", {}},
+      {"two texts in one title", "brisquel /F ??? \"? ?\"", u"brisquel /F \u0416\u0443\u043A \"\u0442 \u0416\"",
+       {2, 2}},
+      {"no further than the printed cut", "brisquel /F TAIL", u"brisquel /F TAIL", {}},
+      {"command lines that split apart are compared as printed", "brisquel /F Why ?",
+       u"brisquel /F Why\u3000?", {1, 2, 3, 3, 4}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeProcess process = ProcessFor(c.command_line, kFileTypePipe);
+    process.wide_command_line = c.written;
+    std::string want = kHeading;
+    const char* p = c.command_line.c_str();
+    for (int skip = 0; skip < 2; ++skip) NextArgument(p);
+    for (std::string text = NextArgument(p); !text.empty(); text = NextArgument(p)) {
+      want += "    [" + text + "]\r\n";
+    }
+    for (const WindowHandle h : c.found) {
+      const std::string title = desktop.windows[h - 1].title.substr(0, 254);
+      want += "  Found [" + title + std::string(35 - std::min<std::size_t>(title.size(), 35), ' ') + "] TID:$" +
+              std::to_string(h) + ", HWND:$" + std::to_string(h) + ", PID:$" + std::to_string(h) + "\r\n";
+    }
+    want += c.found.empty() ? "  ErrorLevel(0)\r\n" : "  ErrorLevel(1)\r\n";
+    const ProgramRun run = RunOn(process, desktop);
+    EXPECT_EQ(run.out, kBannerLine + want);
+    EXPECT_EQ(run.exit_code, c.found.empty() ? 0u : 1u);
   }
 }
 

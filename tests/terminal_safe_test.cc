@@ -88,6 +88,36 @@ TEST(TerminalSafe, ListingsAreMaskedOnlyOnAConsole) {
   }
 }
 
+// The /F heading echoes the search texts by the titles' rule.
+TEST(TerminalSafe, SearchTextsAreMaskedOnlyOnAConsole) {
+  const std::string text = "\x1B[41mX\x07\xC2\x9B";
+  struct Case {
+    const char* name;
+    std::uint32_t type;
+    std::optional<bool> console;
+    std::uint32_t code_page;
+    std::string echo;
+  };
+  const std::vector<Case> cases = {
+      {"UTF-8 terminal", kFileTypeChar, true, kCpUtf8, "?[41mX??"},
+      {"Windows console", kFileTypeChar, true, 1252, "?[41mX?\xC2\x9B"},
+      {"/dev/null or NUL", kFileTypeChar, false, kCpUtf8, text},
+      {"pipe", kFileTypePipe, std::nullopt, 1252, text},
+      {"file", kFileTypeDisk, std::nullopt, kCpUtf8, text},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeProcess process = ProcessFor("brisquel /F \"" + text + "\"", c.type);
+    process.stdout_console = c.console;
+    process.code_page = c.code_page;
+    FakeDesktop desktop;
+    const ProgramRun run = RunOn(process, desktop);
+    EXPECT_EQ(run.exit_code, 0u);
+    EXPECT_EQ(run.out, kBannerLine + "  Searching for windows containing following text:\r\n    [" + c.echo +
+                           "]\r\n  ErrorLevel(0)\r\n");
+  }
+}
+
 // Both display variables are shown by one rule: masked on a terminal,
 // exact in a file, in every line that names a display.
 TEST(TerminalSafe, DisplayNameIsMaskedWhenStandardErrorIsAConsole) {

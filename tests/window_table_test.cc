@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/wide_text.h"
+
 namespace brisquel {
 namespace {
 
@@ -97,6 +99,47 @@ TEST(WindowTableTest, AnswersEachCallFromItsRecord) {
   AssignRecords(windows, {{0x400003, "New", "", 0, 0}});
   EXPECT_EQ(Walk(windows), std::vector<WindowHandle>{0x400003});
   EXPECT_EQ(windows.Title(0x400001, buffer, 255), 0);
+}
+
+// GetWindowTextW's answer: the record's UTF-16 title where it has one,
+// else the UTF-16 form of its UTF-8 title; and the UTF-8 form made back.
+TEST(WindowTableTest, AnswersTheWideTitle) {
+  const std::string kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+  const auto Times = [](const std::string& text, int n) {
+    std::string repeated;
+    while (n-- > 0) repeated += text;
+    return repeated;
+  };
+  struct Case {
+    const char* name;
+    WindowRecord record;
+    int max_count;
+    std::u16string wide;
+    std::string back;  // Utf8FromUtf16(wide)
+  };
+  const Case cases[] = {
+      {"UTF-8 title", {1, "Ж\xE6\x97\xA5 a\xF0\x9F\x98\x80", "", 0, 0}, 255, u"Ж\u65E5 a\U0001F600",
+       "Ж\xE6\x97\xA5 a\xF0\x9F\x98\x80"},
+      {"bytes that begin no sequence",
+       {1, "a\xFF\xC3(\xE0\x80\x80\xED\xA0\x80\xF4\x90\x80\x80z\xE2\x82", "", 0, 0}, 255,
+       u"a\uFFFD\uFFFD(\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFDz\uFFFD\uFFFD",
+       "a" + Times(kReplacement, 2) + "(" + Times(kReplacement, 10) + "z" + Times(kReplacement, 2)},
+      {"the record's own UTF-16 title", {1, "???", "", 0, 0, 0, u"\u65E5\u672C\u8A9E"}, 255,
+       u"\u65E5\u672C\u8A9E", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E"},
+      {"a lone surrogate keeps a place of its own", {1, "?", "", 0, 0, 0, u"\xD800x"}, 255, u"\xD800x",
+       "\xED\xA0\x80x"},
+      {"cut to max_count - 1 code units", {1, "abcdef", "", 0, 0}, 4, u"abc", "abc"},
+      {"unknown window", {2, "abc", "", 0, 0}, 255, u"", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WindowTable windows;
+    windows.Assign({c.record});
+    char16_t buffer[300];
+    EXPECT_EQ(windows.WideTitle(1, buffer, c.max_count), static_cast<int>(c.wide.size()));
+    EXPECT_EQ(std::u16string(buffer), c.wide);
+    EXPECT_EQ(Utf8FromUtf16(c.wide), c.back);
+  }
 }
 
 TEST(WindowTableTest, ReadsBatchesAsTheWalkReachesThem) {

@@ -34,6 +34,12 @@ class ProcessServices {
   // valid and unchanged for the life of the process.
   virtual const char* GetCommandLineA() = 0;
 
+  // The whole command line in UTF-16, as the user wrote it, with no
+  // character lost to the ANSI code page; NUL-terminated, valid and
+  // unchanged for the life of the process. Where texts are UTF-8 it is
+  // the UTF-16 form of GetCommandLineA's.
+  virtual const char16_t* GetCommandLineW() = 0;
+
   // Copies the path of the program's own file into buffer (NUL-terminated
   // when it fits) and returns the number of characters copied, without
   // the NUL; on truncation returns size and the buffer holds size bytes.

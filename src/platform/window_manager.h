@@ -33,6 +33,11 @@ class WindowManager {
   // returns the number of bytes copied, 0 on failure or for no title.
   virtual int GetWindowTextA(WindowHandle window, char* buffer, int max_count) = 0;
 
+  // Same contract as GetWindowTextA, in UTF-16 code units: the title as
+  // the window holds it, with no character lost to the ANSI code page.
+  // A desktop whose titles are UTF-8 answers with their UTF-16 form.
+  virtual int GetWindowTextW(WindowHandle window, char16_t* buffer, int max_count) = 0;
+
   // Same contract as GetWindowTextA, for the window's class name.
   virtual int GetClassNameA(WindowHandle window, char* buffer, int max_count) = 0;
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/text.h"
+#include "platform/wide_text.h"
 
 namespace brisquel {
 namespace {
@@ -129,6 +130,15 @@ int WindowTable::Title(WindowHandle window, char* buffer, int max_count) {
                   max_count);
 }
 
+int WindowTable::WideTitle(WindowHandle window, char16_t* buffer, int max_count) {
+  const WindowRecord* record = Find(window);
+  if (record == nullptr) return CopyWideText(std::u16string_view(), buffer, max_count);
+  if (!record->wide_title.empty() || record->title.empty()) {
+    return CopyWideText(record->wide_title, buffer, max_count);
+  }
+  return CopyWideText(Utf16FromUtf8(record->title), buffer, max_count);
+}
+
 int WindowTable::ClassName(WindowHandle window, char* buffer, int max_count) {
   const WindowRecord* record = Find(window);
   return CopyText(record ? std::string_view(record->class_name) : std::string_view(), buffer,
@@ -163,6 +173,10 @@ int TableWindowManager::GetWindowTextA(WindowHandle window, char* buffer, int ma
   return table_.Title(window, buffer, max_count);
 }
 
+int TableWindowManager::GetWindowTextW(WindowHandle window, char16_t* buffer, int max_count) {
+  return table_.WideTitle(window, buffer, max_count);
+}
+
 int TableWindowManager::GetClassNameA(WindowHandle window, char* buffer, int max_count) {
   return table_.ClassName(window, buffer, max_count);
 }
@@ -183,6 +197,10 @@ WindowHandle WindowManagerWrapper::GetWindow(WindowHandle window, std::uint32_t 
 
 int WindowManagerWrapper::GetWindowTextA(WindowHandle window, char* buffer, int max_count) {
   return target_ ? target_->GetWindowTextA(window, buffer, max_count) : 0;
+}
+
+int WindowManagerWrapper::GetWindowTextW(WindowHandle window, char16_t* buffer, int max_count) {
+  return target_ ? target_->GetWindowTextW(window, buffer, max_count) : 0;
 }
 
 int WindowManagerWrapper::GetClassNameA(WindowHandle window, char* buffer, int max_count) {

@@ -24,7 +24,10 @@ namespace brisquel {
 // One top-level window as the window calls report it. process_id 0 means
 // unknown; parent 0 means none; handle 0 marks a window that has gone.
 // thread_id is left unset where the desktop names no thread (X, Wayland,
-// KDE, GNOME): the process id stands for it.
+// KDE, GNOME): the process id stands for it. wide_title is the title as
+// GetWindowTextW gives it, where title is in an ANSI code page that may
+// have lost characters; empty where title is UTF-8, which then answers for
+// it.
 struct WindowRecord {
   WindowHandle handle = 0;
   std::string title;
@@ -32,6 +35,7 @@ struct WindowRecord {
   std::uint32_t process_id = 0;
   WindowHandle parent = 0;
   std::optional<std::uint32_t> thread_id = std::nullopt;
+  std::u16string wide_title = {};  // initialised, so that brace lists may leave it out
 };
 
 // Reads the records of windows, one per window in the same order.
@@ -58,6 +62,9 @@ class WindowTable {
   WindowHandle Next(WindowHandle window);
 
   int Title(WindowHandle window, char* buffer, int max_count);
+  // The title in UTF-16: the record's wide_title, else its title read as
+  // UTF-8.
+  int WideTitle(WindowHandle window, char16_t* buffer, int max_count);
   int ClassName(WindowHandle window, char* buffer, int max_count);
   // The thread id (the process id where the desktop names no thread), with
   // the process id stored; 0 and nothing stored when the window or its
@@ -95,6 +102,7 @@ class TableWindowManager : public WindowManager {
   WindowHandle FindWindowA(const char* class_name, const char* window_name) override;
   WindowHandle GetWindow(WindowHandle window, std::uint32_t command) override;
   int GetWindowTextA(WindowHandle window, char* buffer, int max_count) override;
+  int GetWindowTextW(WindowHandle window, char16_t* buffer, int max_count) override;
   int GetClassNameA(WindowHandle window, char* buffer, int max_count) override;
   std::uint32_t GetWindowThreadProcessId(WindowHandle window, std::uint32_t* process_id) override;
   WindowHandle GetParent(WindowHandle window) override;
@@ -115,6 +123,7 @@ class WindowManagerWrapper : public WindowManager {
   WindowHandle FindWindowA(const char* class_name, const char* window_name) override;
   WindowHandle GetWindow(WindowHandle window, std::uint32_t command) override;
   int GetWindowTextA(WindowHandle window, char* buffer, int max_count) override;
+  int GetWindowTextW(WindowHandle window, char16_t* buffer, int max_count) override;
   int GetClassNameA(WindowHandle window, char* buffer, int max_count) override;
   std::uint32_t GetWindowThreadProcessId(WindowHandle window, std::uint32_t* process_id) override;
   WindowHandle GetParent(WindowHandle window) override;

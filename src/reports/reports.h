@@ -8,9 +8,9 @@
 
 namespace brisquel {
 
-// Echoes the search texts (arguments 2 and on), lists every window whose
-// title contains one of them and closes with the ErrorLevel line: 1 from
-// the first match on, else 0.
+// Echoes the search texts (arguments 2 and on, masked on a console as
+// titles are), lists every window whose title contains one of them and
+// closes with the ErrorLevel line: 1 from the first match on, else 0.
 std::int32_t SearchReport(WindowManager& windows);
 
 // One line per titled window: title (28 columns), thread, handle, process,

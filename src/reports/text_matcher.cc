@@ -8,8 +8,9 @@
 namespace brisquel {
 namespace {
 
-// No title holds more bytes than this, so a longer text never matches.
-constexpr std::size_t kLongestTitle = 254;
+// No title holds more bytes than this, so a longer text never matches: 254
+// characters, of up to four bytes each in a UTF-8 match text.
+constexpr std::size_t kLongestTitle = 4 * 254;
 // Above this many table cells the texts are searched one by one instead.
 constexpr std::size_t kMaxCells = std::size_t{1} << 21;
 

@@ -2,14 +2,20 @@
 // a non-empty title, in the window manager's order, taken on creation.
 //
 // Entries are packed, so that a snapshot of a large desktop costs little
-// more than its texts: each entry's title and class name lie side by side
-// in blocks of text that never move, and the entries themselves are fixed
-// records in a sequence that grows without copying.
+// more than its texts: each entry's title, class name and match text lie
+// side by side in blocks of text that never move, and the entries
+// themselves are fixed records in a sequence that grows without copying.
+//
+// The match text is what a search compares: the title as the window holds
+// it. Where the program's texts are UTF-8 that is the title itself; in an
+// ANSI code page, which turns every character it cannot hold into '?', it
+// is the UTF-8 form of GetWindowTextW's title.
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -45,17 +51,21 @@ class TWindowsList {
   std::uint32_t ProcessIdOf(std::int32_t i) const;
   std::uint32_t ThreadIdOf(std::int32_t i) const;
   std::string_view ClassNameOf(std::int32_t i) const;
+  // The title in the form searches compare: UTF-8, as the window holds it,
+  // with no fewer characters than Title(i) shows.
+  std::string_view MatchTextOf(std::int32_t i) const;
 
  private:
-  // Pairs of texts of up to 255 bytes each, kept side by side with a
-  // length byte each, in blocks that never move before the list is freed.
+  // Triples of texts kept side by side, in blocks that never move before
+  // the list is freed: two of up to 255 bytes with a length byte each, and
+  // a third of up to 4,096 bytes with a two-byte length.
   class TextStore {
    public:
-    // Stores first and second (255 bytes at most each) together and
-    // returns their place.
-    std::uint32_t Add(std::string_view first, std::string_view second);
+    // Stores the three texts together and returns their place.
+    std::uint32_t Add(std::string_view first, std::string_view second, std::string_view third);
     std::string_view First(std::uint32_t place) const;
     std::string_view Second(std::uint32_t place) const;
+    std::string_view Third(std::uint32_t place) const;
     void Clear();
 
    private:
@@ -68,9 +78,11 @@ class TWindowsList {
     WindowHandle parent;
     std::uint32_t process_id;
     std::uint32_t thread_id;
-    std::uint32_t texts;  // the place of the title and the class name
+    std::uint32_t texts;  // the place of the title, the class name and the match text (empty: the title)
   };
   const Item& At(std::int32_t i) const;
+  // The match text of window, whose title shown was read already.
+  std::string MatchText(WindowHandle window, std::string_view shown);
 
   WindowManager& windows_;
   std::deque<Item> items_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/display_failure.h"
+#include "platform/fake/fake_process.h"
 
 namespace brisquel {
 
@@ -23,7 +24,8 @@ void FakeDesktop::ReadDesktop(WindowTable& table) {
   std::vector<WindowRecord> records;
   records.reserve(windows.size());
   for (const FakeWindow& w : windows) {
-    records.push_back({w.handle, w.title, w.class_name, w.process, w.parent, w.thread});
+    records.push_back({w.handle, w.title, w.class_name, w.process, w.parent, w.thread,
+                       w.wide_title.empty() ? WidenBytes(w.title) : w.wide_title});
   }
   table.Assign(std::move(records));
 }
@@ -48,6 +50,12 @@ int FakeDesktop::GetWindowTextA(WindowHandle window, char* buffer, int max_count
   Record("Text", window);
   if (Destroyed(window)) return 0;
   return TableWindowManager::GetWindowTextA(window, buffer, max_count);
+}
+
+int FakeDesktop::GetWindowTextW(WindowHandle window, char16_t* buffer, int max_count) {
+  Record("TextW", window);
+  if (Destroyed(window)) return 0;
+  return TableWindowManager::GetWindowTextW(window, buffer, max_count);
 }
 
 int FakeDesktop::GetClassNameA(WindowHandle window, char* buffer, int max_count) {

@@ -17,6 +17,8 @@ struct FakeWindow {
   std::uint32_t thread = 0;
   std::uint32_t process = 0;
   WindowHandle parent = 0;
+  // The title as GetWindowTextW gives it; empty: title widened (WidenBytes).
+  std::u16string wide_title = {};  // initialised, so that brace lists may leave it out
 };
 
 class FakeDesktop : public TableWindowManager {
@@ -36,6 +38,7 @@ class FakeDesktop : public TableWindowManager {
   WindowHandle FindWindowA(const char* class_name, const char* window_name) override;
   WindowHandle GetWindow(WindowHandle window, std::uint32_t command) override;
   int GetWindowTextA(WindowHandle window, char* buffer, int max_count) override;
+  int GetWindowTextW(WindowHandle window, char16_t* buffer, int max_count) override;
   int GetClassNameA(WindowHandle window, char* buffer, int max_count) override;
   std::uint32_t GetWindowThreadProcessId(WindowHandle window, std::uint32_t* process_id) override;
   WindowHandle GetParent(WindowHandle window) override;

@@ -5,6 +5,17 @@
 
 namespace brisquel {
 
+std::u16string WidenBytes(std::string_view text) {
+  std::u16string wide;
+  for (const char c : text) wide.push_back(static_cast<unsigned char>(c));
+  return wide;
+}
+
+const char16_t* FakeProcess::GetCommandLineW() {
+  wide_answer_ = wide_command_line.empty() ? WidenBytes(command_line) : wide_command_line;
+  return wide_answer_.c_str();
+}
+
 std::uint32_t FakeProcess::GetModuleFileNameA(char* buffer, std::uint32_t size) {
   return CopyModulePath(module_path, buffer, size);
 }

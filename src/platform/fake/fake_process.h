@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/process.h"
@@ -16,6 +17,11 @@ namespace brisquel {
 struct FakeExit {
   std::uint32_t code;
 };
+
+// text with each byte read as the character of its value: the fakes'
+// ANSI code page is ISO 8859-1, so that a text in it loses nothing in
+// UTF-16 and keeps its byte-for-byte matches.
+std::u16string WidenBytes(std::string_view text);
 
 class FakeProcess : public ProcessServices {
  public:
@@ -30,6 +36,8 @@ class FakeProcess : public ProcessServices {
 
   // Settings a test may change before the run.
   std::string command_line = "brisquel";
+  // GetCommandLineW's answer; empty: command_line widened (WidenBytes).
+  std::u16string wide_command_line;
   std::string module_path = "C:\\Tools\\brisquel.exe";
   std::uintptr_t code_base = 0x401000;
   std::uint32_t stdout_type = kFileTypePipe;
@@ -55,6 +63,7 @@ class FakeProcess : public ProcessServices {
   int stdout_write_calls = 0;
 
   const char* GetCommandLineA() override { return command_line.c_str(); }
+  const char16_t* GetCommandLineW() override;
   std::uint32_t GetModuleFileNameA(char* buffer, std::uint32_t size) override;
   std::uintptr_t ModuleCodeBase() override { return code_base; }
   void InstallFaultHandler() override {}
@@ -78,6 +87,7 @@ class FakeProcess : public ProcessServices {
 
  private:
   std::uint32_t last_error_ = 0;
+  std::u16string wide_answer_;
 };
 
 // Runs f (which ends the process) and returns the exit code it ended with.

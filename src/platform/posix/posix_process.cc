@@ -12,12 +12,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "base/messages.h"
 #include "base/text.h"
 #include "base/windows_codes.h"
 #include "platform/fault_report.h"
 #include "platform/posix/utf8_columns.h"
+#include "platform/wide_text.h"
 
 namespace brisquel {
 namespace {
@@ -150,6 +152,13 @@ class PosixProcess final : public ProcessServices {
 
   const char* GetCommandLineA() override { return command_line_.c_str(); }
 
+  // Made on the first call: the Linux program compares its UTF-8 texts as
+  // they are and has no use for it.
+  const char16_t* GetCommandLineW() override {
+    if (wide_command_line_.empty()) wide_command_line_ = Utf16FromUtf8(command_line_);
+    return wide_command_line_.c_str();
+  }
+
   std::uint32_t GetModuleFileNameA(char* buffer, std::uint32_t size) override {
     return CopyModulePath(module_path_, buffer, size);
   }
@@ -247,6 +256,7 @@ class PosixProcess final : public ProcessServices {
   }
 
   std::string command_line_;
+  std::u16string wide_command_line_;
   std::string module_path_;
   std::uintptr_t code_base_ = 0;
   std::uint32_t last_error_ = 0;

@@ -36,6 +36,12 @@ LONG WINAPI ReportUnhandledException(EXCEPTION_POINTERS* pointers) {
 
 const char* Win32Process::GetCommandLineA() { return ::GetCommandLineA(); }
 
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows' wide characters are UTF-16 code units");
+
+const char16_t* Win32Process::GetCommandLineW() {
+  return reinterpret_cast<const char16_t*>(::GetCommandLineW());
+}
+
 std::uint32_t Win32Process::GetModuleFileNameA(char* buffer, std::uint32_t size) {
   return ::GetModuleFileNameA(nullptr, buffer, size);
 }

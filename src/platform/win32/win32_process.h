@@ -11,6 +11,7 @@ namespace brisquel {
 class Win32Process final : public ProcessServices {
  public:
   const char* GetCommandLineA() override;
+  const char16_t* GetCommandLineW() override;
   std::uint32_t GetModuleFileNameA(char* buffer, std::uint32_t size) override;
   // The program's image base plus the BaseOfCode of its PE header.
   std::uintptr_t ModuleCodeBase() override;

@@ -6,13 +6,29 @@
 #endif
 #include <windows.h>
 
+#include <exception>
 #include <memory>
+#include <span>
+#include <string>
+#include <vector>
 
 namespace brisquel {
 namespace {
 
 static_assert(sizeof(HWND) == sizeof(WindowHandle),
               "the window seam carries handles of a 32-bit program");
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows' wide characters are UTF-16 code units");
+
+// The records read in one go: small enough that the records at hand stay
+// close to the windows the walk stands on, large enough that the batches
+// cost nothing next to the calls.
+constexpr std::size_t kBatch = 64;
+
+// The counts the snapshot passes to the text calls, so that the cut of a
+// long title or class name is Windows' own: 254 bytes, and for the UTF-16
+// title 254 characters outside the Basic Multilingual Plane.
+constexpr int kMaxCount = 255;
+constexpr int kWideMaxCount = 2 * 254 + 1;
 
 HWND ToHwnd(WindowHandle window) {
   return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window));
@@ -22,46 +38,71 @@ WindowHandle FromHwnd(HWND window) {
   return static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(window));
 }
 
+struct Collected {
+  std::vector<WindowHandle> windows;
+  std::exception_ptr failure;  // memory ran out: carried past user32's frames
+};
+
+BOOL CALLBACK Collect(HWND window, LPARAM collected) {
+  auto& into = *reinterpret_cast<Collected*>(collected);
+  try {
+    into.windows.push_back(FromHwnd(window));
+  } catch (...) {
+    into.failure = std::current_exception();
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// What the six calls report about window, or a record with handle 0 when
+// the window is gone by the end of the reading.
+WindowRecord ReadRecord(WindowHandle window) {
+  const HWND hwnd = ToHwnd(window);
+  WindowRecord record;
+  DWORD process = 0;
+  record.thread_id = ::GetWindowThreadProcessId(hwnd, &process);
+  record.process_id = process;
+  record.parent = FromHwnd(::GetParent(hwnd));
+  char class_name[kMaxCount + 1] = {};
+  ::GetClassNameA(hwnd, class_name, kMaxCount);
+  record.class_name = class_name;
+  char title[kMaxCount + 1] = {};
+  ::GetWindowTextA(hwnd, title, kMaxCount);
+  wchar_t wide[kWideMaxCount + 1] = {};
+  ::GetWindowTextW(hwnd, wide, kWideMaxCount);
+  // Wine fills the buffers with whatever its own scratch memory held when
+  // the handle names a window closed meanwhile, and returns that as a
+  // title: a window gone by the end of the reading is left out.
+  if (!::IsWindow(hwnd)) return WindowRecord{};
+  record.wide_title.assign(reinterpret_cast<const char16_t*>(wide));
+  // A title emptied between the two reads is the window's title now.
+  if (!record.wide_title.empty()) record.title = title;
+  record.handle = window;
+  return record;
+}
+
+std::vector<WindowRecord> ReadRecords(std::span<const WindowHandle> windows) {
+  std::vector<WindowRecord> records;
+  records.reserve(windows.size());
+  for (const WindowHandle window : windows) records.push_back(ReadRecord(window));
+  return records;
+}
+
 }  // namespace
 
-WindowHandle Win32WindowManager::FindWindowA(const char* class_name,
-                                             const char* window_name) {
-  return FromHwnd(::FindWindowA(class_name, window_name));
-}
-
-WindowHandle Win32WindowManager::GetWindow(WindowHandle window, std::uint32_t command) {
-  return FromHwnd(::GetWindow(ToHwnd(window), command));
-}
-
-int Win32WindowManager::GetWindowTextA(WindowHandle window, char* buffer, int max_count) {
-  const int length = ::GetWindowTextA(ToHwnd(window), buffer, max_count);
-  // Wine fills the buffer with whatever its own scratch memory held when
-  // the handle names no window (the null handle that ends every walk, or a
-  // window closed meanwhile), and returns that as a title. A window gone
-  // by the end of the call has no title to report.
-  if (!::IsWindow(ToHwnd(window))) {
-    if (max_count > 0) buffer[0] = 0;
-    return 0;
+void Win32WindowManager::ReadDesktop(WindowTable& table) {
+  Collected collected;
+  if (!::EnumWindows(Collect, reinterpret_cast<LPARAM>(&collected))) {
+    if (collected.failure) std::rethrow_exception(collected.failure);
+    // Windows could not make its list: the windows one after another, as
+    // far as the chain of GetWindow calls reaches, rather than none.
+    collected.windows.clear();
+    for (HWND window = ::FindWindowA(nullptr, nullptr); window != nullptr;
+         window = ::GetWindow(window, GW_HWNDNEXT)) {
+      collected.windows.push_back(FromHwnd(window));
+    }
   }
-  return length;
-}
-
-int Win32WindowManager::GetClassNameA(WindowHandle window, char* buffer, int max_count) {
-  return ::GetClassNameA(ToHwnd(window), buffer, max_count);
-}
-
-std::uint32_t Win32WindowManager::GetWindowThreadProcessId(WindowHandle window,
-                                                           std::uint32_t* process_id) {
-  // Windows stores nothing on failure; starting from the caller's value
-  // keeps that.
-  DWORD process = *process_id;
-  const DWORD thread = ::GetWindowThreadProcessId(ToHwnd(window), &process);
-  *process_id = process;
-  return thread;
-}
-
-WindowHandle Win32WindowManager::GetParent(WindowHandle window) {
-  return FromHwnd(::GetParent(ToHwnd(window)));
+  table.AssignLazily(std::move(collected.windows), kBatch, ReadRecords);
 }
 
 std::unique_ptr<WindowManager> NewDefaultWindowManager() {

@@ -4,8 +4,10 @@
 //   window_maker.exe LAYOUT OUT STOP
 //
 // LAYOUT holds one window a line: kind, TAB, class name, TAB, title (raw
-// bytes in the ANSI code page). kind is "shown", "hidden", or "owned" (a
-// popup owned by the window of the line before). Once every window exists
+// bytes in the ANSI code page). kind is "shown", "hidden", "owned" (a
+// popup owned by the window of the line before), or "wide" (shown, its
+// title given in UTF-8 and set through SetWindowTextW, so that characters
+// the ANSI code page lacks reach the window whole). Once every window exists
 // OUT appears (written under another name, then renamed), one line per
 // window of ours in the system's z-order (EnumWindows):
 //   LINE HWND TID PID OWNER
@@ -86,12 +88,21 @@ int main(int argc, char** argv) {
     const std::string& class_name = fields[1];
     const std::string& title = fields[2];
 
+    // A wide window's class is registered with the UTF-16 window
+    // procedure, which keeps the title as SetWindowTextW gives it; an ANSI
+    // one would pass it through the code page.
+    const std::wstring wide_class(class_name.begin(), class_name.end());  // ASCII names
     WNDCLASSA window_class = {};
     window_class.lpfnWndProc = DefWindowProcA;
     window_class.hInstance = instance;
     window_class.lpszClassName = class_name.c_str();
-    if (!RegisterClassA(&window_class) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-      Fail("RegisterClassA");
+    WNDCLASSW wide_window_class = {};
+    wide_window_class.lpfnWndProc = DefWindowProcW;
+    wide_window_class.hInstance = instance;
+    wide_window_class.lpszClassName = wide_class.c_str();
+    if (!(kind == "wide" ? RegisterClassW(&wide_window_class) : RegisterClassA(&window_class)) &&
+        GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+      Fail("RegisterClass");
     }
 
     Made entry;
@@ -100,12 +111,21 @@ int main(int argc, char** argv) {
       if (made.empty()) Fail("an owned window needs an owner");
       entry.owner = made.back().window;
       style = WS_POPUP | WS_CAPTION;
-    } else if (kind != "shown" && kind != "hidden") {
+    } else if (kind != "shown" && kind != "hidden" && kind != "wide") {
       Fail("reading a window kind");
     }
     entry.window = CreateWindowExA(0, class_name.c_str(), title.c_str(), style, 10, 10, 200, 100,
                                    entry.owner, nullptr, instance, nullptr);
     if (!entry.window) Fail("CreateWindowExA");
+    if (kind == "wide") {
+      std::wstring wide(title.size() + 1, L'\0');
+      const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, title.data(),
+                                             static_cast<int>(title.size()), wide.data(),
+                                             static_cast<int>(wide.size()));
+      if (length <= 0) Fail("MultiByteToWideChar");
+      wide.resize(static_cast<std::size_t>(length));
+      if (!SetWindowTextW(entry.window, wide.c_str())) Fail("SetWindowTextW");
+    }
     if (kind != "hidden") ShowWindow(entry.window, SW_SHOWNOACTIVATE);
     made.push_back(entry);
   }

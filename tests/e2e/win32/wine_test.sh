@@ -343,11 +343,13 @@ title41=$(printf 'T%.0s' {1..41})
 class41=$(printf 'C%.0s' {1..41})
 titles=() classes=()
 : >layout
-# window KIND CLASS TITLE KEPT_CLASS: one window for window_maker, and the
-# class name as the snapshot must keep it.
+# window KIND CLASS TITLE KEPT_CLASS [SHOWN]: one window for window_maker,
+# and the class name as the snapshot must keep it; SHOWN is the title as
+# the program prints it, when that is not TITLE (a wide window's title in
+# the ANSI code page).
 window() {
   printf '%s\t%s\t%s\n' "$1" "$2" "$3" >>layout
-  titles+=("${3:0:254}")
+  titles+=("${5-${3:0:254}}")
   classes+=("$4")
 }
 window shown Plain Calculator Plain
@@ -363,6 +365,12 @@ window owned Popup 'Owned popup' Popup
 window shown "$class41" 'Exactly twenty-eight chars!!' "$class41"
 window shown Plain 'Twenty-nine characters long!!' Plain
 window shown Plain "$title41" Plain
+# Titles set through SetWindowTextW: characters the ANSI code page lacks
+# are printed as '?', and searched as written.
+window wide Wide '日本語' Wide '???'
+window wide Wide 'Привет Жук' Wide '?????? ???'
+window wide Wide 'a😀b' Wide 'a??b'
+window wide Wide 'Why?' Wide
 
 # window_maker lives through the whole section, longer than one program run.
 WINE_TIMEOUT=150 run_wine "$programs/window_maker.exe" layout made stop >maker.out 2>&1 &
@@ -424,6 +432,9 @@ fi
 
 # search NAME RAW MATCHES TEXT...: MATCHES lists window:text pairs (text
 # counted from 0) that must be found; RAW=raw passes an exact command line.
+# The echo shows the texts, or those in shown when it is set (the texts in
+# the ANSI code page).
+shown=()
 search() {
   local name=$1 raw=$2 matches=" $3 " i j
   shift 3
@@ -432,7 +443,7 @@ search() {
   else
     brisquel /F "$@"
   fi
-  search_lines "$@"
+  if [ ${#shown[@]} -gt 0 ]; then search_lines "${shown[@]}"; else search_lines "$@"; fi
   local found=()
   for i in "${order[@]}"; do
     for j in $(seq 0 $(($# - 1))); do
@@ -454,6 +465,13 @@ search "hidden and owned windows" direct "3:0 9:1" 'hidden WINDOW ' owned
 search "a 300-character title, printed cut to 254" direct "4:0" LLLLLLLLLL
 search "bytes above 127 match only themselves" raw "8:0 8:2" $'\xc9t\xe9' $'\xe9t\xe9' $'CAF\xe9'
 search "no match" direct "" 'no such window anywhere'
+shown=('?');   search "a letter the code page lacks finds only its own title" direct "14:0" 'Ж'
+shown=();      search "a real '?' finds only a real '?'" direct "16:0" '?'
+shown=('??');  search "an emoji finds only itself" direct "15:0" '😀'
+shown=('???'); search "Japanese finds only itself" direct "13:0" '日本語'
+shown=('???'); search "only ASCII letters fold" direct "" 'жук'
+shown=('???' '??'); search "two texts the code page lacks" direct "14:0 15:1" 'Жук' '😀'
+shown=()
 
 touch stop
 wait "$maker_pid" || fail "window_maker ended badly: $(cat maker.out)"
