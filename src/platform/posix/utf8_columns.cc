@@ -3,6 +3,8 @@
 #include <unistr.h>
 #include <uniwidth.h>
 
+#include <cstdint>
+
 namespace brisquel {
 namespace {
 
