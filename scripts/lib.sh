@@ -15,58 +15,50 @@ need_packages() {
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "installing packages: ${missing[*]}" >&2
-  # One install at a time: suites run side by side share apt's locks.
-  # apt's progress goes to a log that is shown only when the install fails.
-  local log
-  log=$(mktemp)
-  if ! as_root flock /var/lock/brisquel-apt.lock \
-       bash -c "$(declare -f apt_install apt_step); apt_install \"\$@\"" apt_install "$log" "${missing[@]}"; then
-    cat "$log" >&2
-    rm -f "$log"
+  if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    apt_locked dpkg --add-architecture i386 || return 1
+  fi
+  if ! apt_locked apt-get update -qq ||
+     ! apt_locked apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
     echo "could not install: ${missing[*]}" >&2
     return 1
   fi
+}
+
+# apt_locked COMMAND...: runs an apt-get or dpkg command as root, one at a
+# time (suites run side by side share apt's locks), waiting while another
+# package manager holds apt's or dpkg's lock (apt_step). Its output is
+# shown only when it fails.
+apt_locked() {
+  local log rc=0
+  log=$(mktemp)
+  as_root flock /var/lock/brisquel-apt.lock \
+    bash -c "$(declare -f apt_step); apt_step \"\$@\"" apt_step "$log" "$@" || rc=$?
+  [ "$rc" -eq 0 ] || cat "$log" >&2
   rm -f "$log"
+  return "$rc"
 }
 
-# apt_install LOG PKG... (as root): apt-get update, then the install, their
-# output appended to LOG. Run by need_packages.
-apt_install() {
-  local log=$1
-  shift
-  local waited=0
-  if [[ " $*" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-    apt_step "$log" dpkg --add-architecture i386 || return 1
-  fi
-  apt_step "$log" apt-get update -qq &&
-    apt_step "$log" apt-get install -y -qq --no-install-recommends "$@"
-}
-
-# apt_step LOG COMMAND...: runs an apt-get or dpkg COMMAND, tried again
-# every 5 seconds while another package manager (unattended upgrades at
-# boot, another apt or dpkg) holds apt's or dpkg's lock, for at most 10
-# minutes in all (waited counts them), saying so on standard error.
+# apt_step LOG COMMAND...: runs COMMAND with its output in LOG, tried
+# again every 5 seconds while another package manager (unattended upgrades
+# at boot, another apt or dpkg) holds apt's or dpkg's lock, for at most 10
+# minutes; says so on standard error when it starts to wait and every 30
+# seconds after.
 apt_step() {
-  local log=$1 try held start=$waited
+  local log=$1 waited=0 held
   shift
-  try=$(mktemp)
   while :; do
-    if DEBIAN_FRONTEND=noninteractive LC_ALL=C "$@" >"$try" 2>&1; then
-      cat "$try" >>"$log"
-      rm -f "$try"
-      [ "$waited" -eq "$start" ] || echo "the package lock is free after $((waited - start)) s" >&2
+    if DEBIAN_FRONTEND=noninteractive LC_ALL=C "$@" >"$log" 2>&1; then
+      [ "$waited" -eq 0 ] || echo "the package lock is free after ${waited} s" >&2
       return 0
     fi
-    cat "$try" >>"$log"
-    held=$(grep -Eo 'Could not get lock .*|dpkg frontend lock .*locked by another process.*' "$try" | head -n 1)
-    rm -f "$try"
+    held=$(grep -Eo 'Could not get lock .*|dpkg frontend lock .*locked by another process.*' "$log" | head -n 1)
     [ -n "$held" ] || return 1
     if [ "$waited" -ge 600 ]; then
       echo "gave up waiting for the package lock after ${waited} s: $held" >&2
       return 1
     fi
-    # One line at the start, then one every 30 seconds.
-    [ $((waited % 30)) -eq 0 ] &&
+    [ $((waited % 30)) -ne 0 ] ||
       echo "waiting for another package manager (${waited} s of at most 600 s): $held" >&2
     sleep 5
     waited=$((waited + 5))
