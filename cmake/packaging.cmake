@@ -62,9 +62,21 @@ else()
   # gives the same bytes.
   configure_file(${BRISQUEL_PACKAGING_SOURCE}/man/brisquel.1
                  ${BRISQUEL_PACKAGING_OUTPUT}/brisquel.1 @ONLY)
+
+  # The package's dependencies are those of the libraries of the Debian
+  # release it is built on (Debian 12 has libunistring2, Debian 13
+  # libunistring5), so the release is part of its version and file name:
+  # 1.0+deb12 and 1.0+deb13, the later release's the greater.
+  cmake_host_system_information(RESULT BRISQUEL_DISTRIB_ID QUERY DISTRIB_ID)
+  cmake_host_system_information(RESULT BRISQUEL_DISTRIB_VERSION QUERY DISTRIB_VERSION_ID)
+  set(BRISQUEL_DEB_VERSION ${PROJECT_VERSION})
+  if(BRISQUEL_DISTRIB_ID STREQUAL "debian" AND BRISQUEL_DISTRIB_VERSION MATCHES "^[0-9]+$")
+    string(APPEND BRISQUEL_DEB_VERSION "+deb${BRISQUEL_DISTRIB_VERSION}")
+  endif()
+
   string(TIMESTAMP BRISQUEL_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
   file(CONFIGURE OUTPUT ${BRISQUEL_PACKAGING_OUTPUT}/changelog
-       CONTENT "brisquel (${PROJECT_VERSION}) unstable; urgency=medium
+       CONTENT "brisquel (${BRISQUEL_DEB_VERSION}) unstable; urgency=medium
 
   * Release ${PROJECT_VERSION}.
 
@@ -90,6 +102,7 @@ else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_STRIP_FILES ON)
+  set(CPACK_DEBIAN_PACKAGE_VERSION ${BRISQUEL_DEB_VERSION})
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${BRISQUEL_MAINTAINER})
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)

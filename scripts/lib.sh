@@ -16,37 +16,97 @@ need_packages() {
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "installing packages: ${missing[*]}" >&2
   if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-    as_root dpkg --add-architecture i386
+    apt_locked dpkg --add-architecture i386 || return 1
   fi
-  # One install at a time: suites run side by side share apt's locks.
-  # apt's progress goes to a log that is shown only when the install fails.
-  local log
-  log=$(mktemp)
-  if ! as_root flock /var/lock/brisquel-apt.lock sh -c '
-    DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@"' sh "${missing[@]}" \
-    >"$log" 2>&1; then
-    cat "$log" >&2
-    rm -f "$log"
+  if ! apt_locked apt-get update -qq ||
+     ! apt_locked apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
     echo "could not install: ${missing[*]}" >&2
     return 1
   fi
-  rm -f "$log"
 }
+
+# apt_locked COMMAND...: runs an apt-get or dpkg command as root, one at a
+# time (suites run side by side share apt's locks), waiting while another
+# package manager holds apt's or dpkg's lock (apt_step). Its output is
+# shown only when it fails.
+apt_locked() {
+  local log rc=0
+  log=$(mktemp)
+  as_root flock /var/lock/brisquel-apt.lock \
+    bash -c "$(declare -f apt_step); apt_step \"\$@\"" apt_step "$log" "$@" || rc=$?
+  [ "$rc" -eq 0 ] || cat "$log" >&2
+  rm -f "$log"
+  return "$rc"
+}
+
+# apt_step LOG COMMAND...: runs COMMAND with its output in LOG, tried
+# again every 5 seconds while another package manager (unattended upgrades
+# at boot, another apt or dpkg) holds apt's or dpkg's lock, for at most 10
+# minutes; says so on standard error when it starts to wait and every 30
+# seconds after.
+apt_step() {
+  local log=$1 waited=0 held
+  shift
+  while :; do
+    if DEBIAN_FRONTEND=noninteractive LC_ALL=C "$@" >"$log" 2>&1; then
+      [ "$waited" -eq 0 ] || echo "the package lock is free after ${waited} s" >&2
+      return 0
+    fi
+    held=$(grep -Eo 'Could not get lock .*|dpkg frontend lock .*locked by another process.*' "$log" | head -n 1)
+    [ -n "$held" ] || return 1
+    if [ "$waited" -ge 600 ]; then
+      echo "gave up waiting for the package lock after ${waited} s: $held" >&2
+      return 1
+    fi
+    [ $((waited % 30)) -ne 0 ] ||
+      echo "waiting for another package manager (${waited} s of at most 600 s): $held" >&2
+    sleep 5
+    waited=$((waited + 5))
+  done
+}
+
+# The Debian release this machine runs (/etc/os-release), 12 or 13: some
+# package names differ between them, and the .deb is made for one.
+DEBIAN_RELEASE=$( . /etc/os-release 2>/dev/null && echo "${VERSION_ID:-${VERSION_CODENAME:-}}")
+case $DEBIAN_RELEASE in
+  12 | bookworm)
+    DEBIAN_RELEASE=12
+    # The foreign-toplevel protocol file, in the Rust protocol crate.
+    WLR_PROTOCOLS_PACKAGE=librust-wayland-protocols-dev
+    # libFuzzer's runtime, of the compiler that the clang package brings.
+    CLANG_RT_PACKAGE=libclang-rt-14-dev
+    # The wlroots example clients, with foreign-toplevel (for a benchmark).
+    WLROOTS_EXAMPLES_PACKAGE=libwlroots-examples
+    ;;
+  13 | trixie)
+    DEBIAN_RELEASE=13
+    WLR_PROTOCOLS_PACKAGE=librust-wayland-protocols-wlr-dev
+    CLANG_RT_PACKAGE=libclang-rt-19-dev
+    # libwlroots-0.18-examples holds no foreign-toplevel client.
+    WLROOTS_EXAMPLES_PACKAGE=
+    ;;
+  *)
+    echo "scripts/lib.sh: this is not Debian 12 (bookworm) or 13 (trixie) but '${DEBIAN_RELEASE:-unknown}'" \
+      "(/etc/os-release); the package names are known for those two only" >&2
+    return 1
+    ;;
+esac
 
 # The packages every build of the native program needs: the Unicode
 # Character Database for the widths of UTF-8 text, the Wayland backend's client library and
 # scanner, the foreign-toplevel protocol file (shipped with the Rust
 # protocol crate) and xdg-shell for the test client.
 NATIVE_PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev googletest libxcb1-dev libxcb-res0-dev
-  unicode-data libwayland-dev libwayland-bin wayland-protocols librust-wayland-protocols-dev)
+  unicode-data libwayland-dev libwayland-bin wayland-protocols "$WLR_PROTOCOLS_PACKAGE")
 
-# build_preset NAME configures (once) and builds one CMake preset.
+# build_preset NAME configures and builds one CMake preset. A tree without
+# its build.ninja (a configure that failed or was cut short) is configured
+# again from scratch, so that a half-made tree never wedges the scripts.
 build_preset() {
   local preset=$1
   cd "$BRISQUEL_ROOT"
-  if [ ! -f "build/$preset/CMakeCache.txt" ]; then
-    cmake --preset "$preset" >&2
+  if [ ! -f "build/$preset/build.ninja" ]; then
+    cmake --preset "$preset" --fresh >&2
   fi
   cmake --build --preset "$preset" >&2
 }
@@ -77,3 +137,18 @@ X11_PACKAGES=(xvfb evilwm xfonts-base wmctrl x11-utils)
 # headless sway with XWayland, a font for its title bars, and setpriv
 # (util-linux) and useradd (passwd) to run it as an unprivileged user.
 WAYLAND_PACKAGES=(sway xwayland fonts-dejavu-core util-linux passwd)
+
+# What the unit tests and the end-to-end checks without a desktop need
+# beyond the build: strace, a virtual X server and setpriv (util-linux).
+NATIVE_TEST_PACKAGES=(strace xvfb util-linux)
+
+# What the fuzz targets need: clang with libFuzzer, and Xvfb for the churn.
+FUZZ_PACKAGES=(clang "$CLANG_RT_PACKAGE" xvfb)
+
+# What building and running the Windows program needs: MinGW-w64, Wine
+# (its 32-bit half turns on the i386 architecture) and strace.
+WIN32_PACKAGES=(cmake ninja-build g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 strace)
+
+# What the benchmarks need beyond the desktops' packages.
+X11_BENCH_PACKAGES=(xdotool xtrace time heaptrack)
+WAYLAND_BENCH_PACKAGES=($WLROOTS_EXAMPLES_PACKAGE time)

@@ -6,6 +6,8 @@
 
 #include "base/utf8.h"
 
+#include <cstdint>
+
 namespace brisquel {
 namespace {
 

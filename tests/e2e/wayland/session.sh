@@ -89,6 +89,24 @@ sway_up() {
     grep -q '^:' "$1/x-display"
 }
 
+# sway_settle SECONDS: waits, at most SECONDS, until sway answers on its IPC
+# socket again. When a client with hundreds of toplevels leaves, sway 1.10
+# unmaps them all inside one dispatch of the client's destruction, and each
+# unmap rearranges the workspace and makes wlroots 0.18's scene graph
+# recompute the visible region of every node left: a minute and more of
+# work (500 toplevels: about 70 s) during which it serves no client at all.
+sway_settle() {
+  local start=$SECONDS
+  until as_user env SWAYSOCK="$SWAYSOCK" timeout 5 swaymsg -t get_version >/dev/null 2>&1; do
+    if [ $((SECONDS - start)) -ge "$1" ]; then
+      echo "sway did not answer within $1 s" >&2
+      return 1
+    fi
+    sleep 0.5
+  done
+  [ $((SECONDS - start)) -lt 2 ] || echo "sway answered again after $((SECONDS - start)) s" >&2
+}
+
 # client_ready FILE PID: the client has said "ready", or has ended (an error).
 client_ready() { grep -qx ready "$1" || ! kill -0 "$2" 2>/dev/null; }
 

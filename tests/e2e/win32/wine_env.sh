@@ -42,8 +42,3 @@ REG
 run_wine() {
   LC_ALL=C.UTF-8 timeout "$WINE_TIMEOUT" wine "$@"
 }
-
-# shellcheck disable=SC2034  # used by the scripts that source this file
-# The Debian packages that building and running the Windows program need.
-WIN32_PACKAGES=(cmake ninja-build g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386
-  strace)

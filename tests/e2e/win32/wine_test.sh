@@ -311,7 +311,17 @@ fault_cases=(
   'raise C00000FD 0 0|EStackOverflow|Stack overflow\.|no'
   'raise E0001234 0 0|EExternalException|External exception E0001234\.|no'
 )
+# Wine 10 and later ignore SetThreadStackGuarantee on the main thread: a
+# real stack overflow there ends the process inside Wine, before any
+# handler runs (Windows keeps the guarantee). The raised C00000FD case
+# still checks the report.
+wine_major=$(wine --version 2>/dev/null | sed -n 's/^wine-\([0-9]*\).*/\1/p')
+if [ "${wine_major:-0}" -ge 10 ]; then
+  echo "skip fault stack: Wine $wine_major ends a main-thread stack overflow before the program's filter runs" >&2
+  fault_cases=("${fault_cases[@]/#stack|*/}")
+fi
 for entry in "${fault_cases[@]}"; do
+  [ -n "$entry" ] || continue
   IFS='|' read -r arguments kind message ours <<<"$entry"
   rc=0
   # shellcheck disable=SC2086  # the probe's arguments are words
