@@ -138,6 +138,12 @@ X11_PACKAGES=(xvfb evilwm xfonts-base wmctrl x11-utils)
 # (util-linux) and useradd (passwd) to run it as an unprivileged user.
 WAYLAND_PACKAGES=(sway xwayland fonts-dejavu-core util-linux passwd)
 
+# What the GNOME end-to-end tests need: a headless GNOME Shell with
+# XWayland and software rendering (without recommends, Mesa's drivers are
+# named), dbus-daemon for its private buses, gdbus (libglib2.0-bin) to see
+# it is up, and setpriv and useradd for the unprivileged session user.
+GNOME_PACKAGES=(gnome-shell libgl1-mesa-dri libegl-mesa0 xwayland dbus-daemon libglib2.0-bin util-linux passwd)
+
 # What the unit tests and the end-to-end checks without a desktop need
 # beyond the build: strace, a virtual X server and setpriv (util-linux).
 NATIVE_TEST_PACKAGES=(strace xvfb util-linux)

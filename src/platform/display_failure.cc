@@ -20,13 +20,13 @@ void EndForDisplay(DisplayFailure failure, DisplayKind kind, std::string_view de
   std::_Exit(static_cast<int>(kExitDisplayFailure));  // the report ends the run
 }
 
-void EndForDisplays(DisplayFailure wayland_failure, std::string_view detail) {
-  Report(wayland_failure, DisplayKind::kWayland, detail, DisplayOutcome::kEndWithoutX11);
+void EndForDisplays(DisplayFailure wayland_failure, std::string_view detail, DisplayKind kind) {
+  Report(wayland_failure, kind, detail, DisplayOutcome::kEndWithoutX11);
   std::_Exit(static_cast<int>(kExitDisplayFailure));
 }
 
-void NoteFallBackToX11(DisplayFailure wayland_failure, std::string_view detail) {
-  Report(wayland_failure, DisplayKind::kWayland, detail, DisplayOutcome::kFallBackToX11);
+void NoteFallBackToX11(DisplayFailure wayland_failure, std::string_view detail, DisplayKind kind) {
+  Report(wayland_failure, kind, detail, DisplayOutcome::kFallBackToX11);
 }
 
 }  // namespace brisquel

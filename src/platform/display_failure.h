@@ -27,9 +27,10 @@ enum class DisplayFailure {
 };
 
 // Which display, by the variable that names it: the X server (DISPLAY),
-// the Wayland compositor (WAYLAND_DISPLAY), or the desktop the user chose
-// (BRISQUEL_DESKTOP).
-enum class DisplayKind { kX11, kWayland, kChosen };
+// the Wayland compositor (WAYLAND_DISPLAY), the desktop the user chose
+// (BRISQUEL_DESKTOP), or GNOME Shell on its Wayland display, reached over
+// the session bus (WAYLAND_DISPLAY).
+enum class DisplayKind { kX11, kWayland, kChosen, kGnome };
 
 // Writes "brisquel: " and the failure's message on standard error, then
 // writes out the buffered output lines and ends the process with
@@ -38,13 +39,15 @@ enum class DisplayKind { kX11, kWayland, kChosen };
 // Allocates nothing, so that a signal handler may call it.
 [[noreturn]] void EndForDisplay(DisplayFailure failure, DisplayKind kind, std::string_view detail = {});
 
-// As EndForDisplay for a failure of the Wayland display when DISPLAY is
-// not set either, so that nothing is left to fall back on.
-[[noreturn]] void EndForDisplays(DisplayFailure wayland_failure, std::string_view detail = {});
+// As EndForDisplay for a failure of the Wayland display (of the kind given)
+// when DISPLAY is not set either, so that nothing is left to fall back on.
+[[noreturn]] void EndForDisplays(DisplayFailure wayland_failure, std::string_view detail = {},
+                                 DisplayKind kind = DisplayKind::kWayland);
 
-// One line on standard error: the failure of the Wayland display leaves
-// only the X11 windows (XWayland's) to list.
-void NoteFallBackToX11(DisplayFailure wayland_failure, std::string_view detail = {});
+// One line on standard error: the failure of the Wayland display (of the
+// kind given) leaves only the X11 windows (XWayland's) to list.
+void NoteFallBackToX11(DisplayFailure wayland_failure, std::string_view detail = {},
+                       DisplayKind kind = DisplayKind::kWayland);
 
 // What becomes of a display failure: the run ends, ends with no X display
 // to fall back on either, or goes on with the X display.

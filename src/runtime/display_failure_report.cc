@@ -20,40 +20,48 @@ struct Message {
   std::string_view after;
 };
 
-// The messages of a failure, by the kind of display: X11, Wayland, chosen.
+// The messages of a failure, by the kind of display: X11, Wayland, chosen,
+// GNOME Shell.
 struct Row {
   DisplayFailure failure;
-  Message by_kind[3];
+  Message by_kind[4];
 };
 
 constexpr std::string_view kNoneNamed = "cannot open display (neither WAYLAND_DISPLAY nor DISPLAY is set)";
 
 constexpr Row kMessages[] = {
     {DisplayFailure::kCannotOpen,
-     {{"cannot open display ", ""}, {"cannot open Wayland display ", ""}, {"cannot open desktop ", ""}}},
-    {DisplayFailure::kNoneNamed, {{kNoneNamed, ""}, {kNoneNamed, ""}, {kNoneNamed, ""}}},
+     {{"cannot open display ", ""}, {"cannot open Wayland display ", ""}, {"cannot open desktop ", ""},
+      {"cannot reach GNOME Shell over the session bus for Wayland display ", ""}}},
+    {DisplayFailure::kNoneNamed, {{kNoneNamed, ""}, {kNoneNamed, ""}, {kNoneNamed, ""},
+      {kNoneNamed, ""}}},
     {DisplayFailure::kLost,
      {{"lost the connection to display ", ""},
       {"lost the connection to Wayland display ", ""},
-      {"lost the connection to desktop ", ""}}},
+      {"lost the connection to desktop ", ""},
+      {"lost the connection to GNOME Shell on Wayland display ", ""}}},
     {DisplayFailure::kNoAnswer,
      {{"display ", " did not answer for 10 seconds (a client may hold a grab)"},
       {"no answer for 10 seconds from Wayland display ", ""},
-      {"no answer for 10 seconds from desktop ", ""}}},
+      {"no answer for 10 seconds from desktop ", ""},
+      {"no answer for 10 seconds from GNOME Shell on Wayland display ", ""}}},
     {DisplayFailure::kRefused,
      {{"unexpected error from display ", ""},
       {"unexpected error from Wayland display ", ""},
-      {"desktop ", " refused its window list"}}},
+      {"desktop ", " refused its window list"},
+      {"GNOME Shell on Wayland display ", " refused its window list"}}},
     {DisplayFailure::kNoWindowList,
      {{"no window list on display ", ""},
       {"no window list (foreign-toplevel) on Wayland display ", ""},
-      {"no window list from desktop ", ""}}},
+      {"no window list from desktop ", ""},
+      {"no window list from GNOME Shell on Wayland display ", ""}}},
     {DisplayFailure::kUnknownDesktop,
-     {{"unknown desktop ", ""}, {"unknown desktop ", ""}, {"unknown desktop ", " in BRISQUEL_DESKTOP"}}},
+     {{"unknown desktop ", ""}, {"unknown desktop ", ""}, {"unknown desktop ", " in BRISQUEL_DESKTOP"},
+      {"unknown desktop ", ""}}},
 };
 
 // The variable that names each kind of display.
-constexpr const char* kVariables[] = {"DISPLAY", "WAYLAND_DISPLAY", "BRISQUEL_DESKTOP"};
+constexpr const char* kVariables[] = {"DISPLAY", "WAYLAND_DISPLAY", "BRISQUEL_DESKTOP", "WAYLAND_DISPLAY"};
 
 constexpr std::size_t kLineSize = 512;
 constexpr std::size_t kNameShown = 254;

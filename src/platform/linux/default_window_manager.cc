@@ -14,6 +14,7 @@
 
 #include "platform/desktop.h"
 #include "platform/display_failure.h"
+#include "platform/gnome/gnome_window_manager.h"
 #include "platform/wayland/wayland_window_manager.h"
 #include "platform/window_manager.h"
 #include "platform/window_table.h"
@@ -33,6 +34,7 @@ struct Desktop {
 constexpr Desktop kWaylandDesktops[] = {
     {"wlr", OpenWlrDesktop},  // wlroots-style compositors: sway, Hyprland, labwc, river, ...
     {"ext", OpenExtDesktop},  // the newer list without parents: niri, COSMIC, Mir, ...
+    {"gnome", OpenGnomeDesktop},  // GNOME Shell, through the project's own shell extension
 };
 constexpr Desktop kX11Desktop = {"x11", OpenX11Desktop};
 
@@ -91,9 +93,9 @@ std::unique_ptr<WindowManager> ChooseAutomatically() {
   }
   if (!IsSet("DISPLAY")) {
     if (!why.named) EndForDisplay(DisplayFailure::kNoneNamed, DisplayKind::kX11);
-    EndForDisplays(why.failure, why.detail);
+    EndForDisplays(why.failure, why.detail, why.kind);
   }
-  if (why.named) NoteFallBackToX11(why.failure, why.detail);
+  if (why.named) NoteFallBackToX11(why.failure, why.detail, why.kind);
   return kX11Desktop.open().manager;
 }
 

@@ -1,0 +1,119 @@
+// The window list of GNOME Shell for one program: a D-Bus method on the
+// session bus that lists every window, topmost first. It answers only the
+// program whose path was fixed when the extension was installed, since
+// GNOME Shell keeps its window list from ordinary clients on purpose, and
+// it keeps nothing between calls.
+//
+// This body is shared by both forms of the extension; each form puts the
+// imports of GNOME Shell's version before it and its entry point after it.
+
+const BUS_NAME = 'org.brisquel.WindowList';
+const OBJECT_PATH = '/org/brisquel/WindowList';
+const PROGRAM = '@BRISQUEL_PATH@';
+// A title or class longer than this is cut: the program shows far less,
+// and a window's title must not make the answer huge.
+const MAX_TEXT = 512;
+
+// Each window: title, class (the X11 class, or the Wayland app id), process
+// id (0 when unknown), X window id (0 for a Wayland window), the shell's
+// small, stable number for the window (its stable sequence: each window
+// gets the next), and the place of its transient parent in the list (-1 for
+// none).
+const INTERFACE_XML = `
+<node>
+  <interface name="org.brisquel.WindowList">
+    <method name="GetWindows">
+      <arg name="windows" type="a(ssuuti)" direction="out"/>
+    </method>
+  </interface>
+</node>`;
+
+function cutText(text) {
+    if (!text)
+        return '';
+    return text.length <= MAX_TEXT ? text : Array.from(text).slice(0, MAX_TEXT).join('');
+}
+
+// The X id of an X11 window: its description starts with it in hex.
+function xidOf(window) {
+    if (window.get_client_type() !== Meta.WindowClientType.X11)
+        return 0;
+    const xid = parseInt(window.get_description(), 16);
+    return Number.isInteger(xid) && xid > 0 && xid <= 0xffffffff ? xid : 0;
+}
+
+// Every window but the override-redirect ones (menus, tooltips), topmost
+// first: the window actors are kept bottom to top.
+function listWindows() {
+    const windows = global.get_window_actors()
+        .map(actor => actor.get_meta_window())
+        .filter(window => window && !window.is_override_redirect())
+        .reverse();
+    const places = new Map(windows.map((window, place) => [window, place]));
+    return windows.map(window => {
+        const parent = window.get_transient_for();
+        return [
+            cutText(window.get_title()),
+            cutText(window.get_wm_class() || window.get_wm_class_instance()),
+            Math.max(window.get_pid(), 0),
+            xidOf(window),
+            window.get_stable_sequence(),
+            parent && places.has(parent) ? places.get(parent) : -1,
+        ];
+    });
+}
+
+// Calls done(true) when the caller behind sender runs the program's own
+// executable, else done(false). The bus names the caller's process; its
+// executable is read from /proc.
+function checkCaller(connection, sender, done) {
+    connection.call('org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus',
+        'GetConnectionUnixProcessID', new GLib.Variant('(s)', [sender]),
+        new GLib.VariantType('(u)'), Gio.DBusCallFlags.NONE, -1, null,
+        (bus, result) => {
+            let allowed = false;
+            try {
+                const [pid] = bus.call_finish(result).deepUnpack();
+                allowed = GLib.file_read_link(`/proc/${pid}/exe`) === PROGRAM;
+            } catch (e) {
+                allowed = false;
+            }
+            done(allowed);
+        });
+}
+
+// The D-Bus service: exported and its name owned while enabled.
+class WindowListService {
+    enable() {
+        this._object = Gio.DBusExportedObject.wrapJSObject(INTERFACE_XML, this);
+        this._object.export(Gio.DBus.session, OBJECT_PATH);
+        this._nameId = Gio.bus_own_name_on_connection(Gio.DBus.session, BUS_NAME,
+            Gio.BusNameOwnerFlags.NONE, null, null);
+    }
+
+    disable() {
+        if (this._nameId) {
+            Gio.bus_unown_name(this._nameId);
+            this._nameId = 0;
+        }
+        if (this._object) {
+            this._object.unexport();
+            this._object = null;
+        }
+    }
+
+    GetWindowsAsync(parameters, invocation) {
+        checkCaller(invocation.get_connection(), invocation.get_sender(), allowed => {
+            if (!allowed) {
+                invocation.return_dbus_error('org.freedesktop.DBus.Error.AccessDenied',
+                    'only the brisquel program may list the windows');
+                return;
+            }
+            try {
+                invocation.return_value(new GLib.Variant('(a(ssuuti))', [listWindows()]));
+            } catch (e) {
+                invocation.return_dbus_error('org.freedesktop.DBus.Error.Failed', String(e));
+            }
+        });
+    }
+}

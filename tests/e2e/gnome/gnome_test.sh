@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# End-to-end checks of the Linux program on headless GNOME Shell (43 on
+# Debian 12, 48 on Debian 13) through the project's shell extension: a
+# native Wayland window and an XWayland window, each with a dialog; another
+# caller refused; the extension disabled, not installed and not loaded yet
+# (the line and the fall-back to XWayland); a stopped shell. Exact output
+# bytes and exit codes.
+# Usage: gnome_test.sh PATH/TO/brisquel BUILD_DIR
+#   (BUILD_DIR holds the extensions made for BIN and the test clients)
+set -euo pipefail
+bin=$(realpath "$1")
+build=$(realpath "$2")
+toplevels=$build/tests/e2e/wayland/wl_toplevels
+x11_helper=$build/tests/e2e/x11/x11_windows
+extensions=$build/gnome-shell/extensions
+source "$(dirname "$0")/session.sh"
+work=$(mktemp -d)
+chmod 755 "$work"
+trap 'stop_sessions; rm -rf "$work"' EXIT
+failures=0
+export LC_ALL=C
+
+source "$(dirname "$0")/../checks.sh"
+banner_of "$bin"
+heading=$'  Searching for windows containing following text:\r\n'
+
+# The form of the extension that this GNOME Shell loads.
+major=$(gnome-shell --version | sed -nE 's/^GNOME Shell ([0-9]+).*/\1/p')
+uuid=brisquel@brisquel
+[ "$major" -ge 45 ] || uuid=brisquel-legacy@brisquel
+
+# run [BIN=...] ARGS...: the program (or another executable) as the
+# session's clients run it; stdout, stderr and exit code in $work.
+run() {
+  local rc=0 program=$bin
+  if [[ $1 == BIN=* ]]; then program=${1#BIN=}; shift; fi
+  as_user env HOME="$SESSION_HOME" XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" WAYLAND_DISPLAY="$WAYLAND_DISPLAY" DISPLAY="${DISPLAY:-}" \
+    XAUTHORITY="${XAUTHORITY:-}" DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" \
+    BRISQUEL_DESKTOP="${BRISQUEL_DESKTOP:-}" timeout 20 "$program" "$@" >"$work/out" 2>"$work/err" || rc=$?
+  echo "$rc" >"$work/rc"
+}
+
+# --- The extension enabled ---------------------------------------------------
+start_gnome "$extensions" "['$uuid']"
+start_client "$toplevels" window --title 'Native Editor' --app-id 'org.example.Editor' \
+  window --title 'Native Dialog' --parent 0
+native_pid=$CLIENT_PID
+start_client env XAUTHORITY="$XAUTHORITY" "$x11_helper" window --net-wm-name 'X Editor' --class 'xedit\0XEdit\0' \
+  window --net-wm-name 'X Dialog' --class 'xdialog\0XDialog\0' --transient-for 0
+x_pid=$CLIENT_PID x_editor=$((16#${CLIENT_LINES[0]})) x_dialog=$((16#${CLIENT_LINES[1]}))
+
+# A Wayland window's handle is 0xFF000000 plus the shell's number for it,
+# which depends on what the shell made before: read from the listing, so
+# that the rest of the bytes are compared exactly.
+run /L
+native_editor=$((16#$(sed -nE 's/^  \[Native Editor *\] TID:\$[0-9A-F]+ HWND:\$(FF[0-9A-F]{6}) .*/\1/p' "$work/out")))
+native_dialog=$((16#$(sed -nE 's/^  \[Native Dialog *\] TID:\$[0-9A-F]+ HWND:\$(FF[0-9A-F]{6}) .*/\1/p' "$work/out")))
+
+# Topmost first: each dialog above its window, the newer client above.
+want_l=$banner want_c=$banner
+list_line want_l 'X Dialog' "$x_pid" "$x_dialog" "$x_editor";               class_line want_c 'X Dialog' 'XDialog'
+list_line want_l 'X Editor' "$x_pid" "$x_editor" 0;                         class_line want_c 'X Editor' 'XEdit'
+list_line want_l 'Native Dialog' "$native_pid" "$native_dialog" "$native_editor"; class_line want_c 'Native Dialog' ''
+list_line want_l 'Native Editor' "$native_pid" "$native_editor" 0;          class_line want_c 'Native Editor' 'org.example.Editor'
+check "/L native and XWayland windows with dialogs" "$want_l" 0
+run /C
+check "/C titles and classes" "$want_c" 0
+
+# /F: TEXT | the windows found (title:pid:handle;...) | exit code.
+found_cases=(
+  "native editor|Native Editor:$native_pid:$native_editor|1"
+  "X Editor|X Editor:$x_pid:$x_editor|1"
+  "dialog|X Dialog:$x_pid:$x_dialog;Native Dialog:$native_pid:$native_dialog|1"
+  "nothing-like-it|none|0"
+)
+for case in "${found_cases[@]}"; do
+  IFS='|' read -r text found level <<<"$case"
+  want=$banner$heading"    [$text]"$'\r\n'
+  IFS=';' read -ra windows <<<"${found/#none/}"
+  for window in "${windows[@]}"; do
+    IFS=: read -r title pid handle <<<"$window"
+    found_line want "$title" "$pid" "$handle"
+  done
+  run /F "$text"
+  check "/F $text" "$want  ErrorLevel($level)"$'\r\n' "$level"
+done
+
+# Another caller is refused: a D-Bus client, and this very program at
+# another path, which falls back to XWayland's windows.
+as_user env DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" timeout 5 gdbus call --session \
+  --dest org.brisquel.WindowList --object-path /org/brisquel/WindowList \
+  --method org.brisquel.WindowList.GetWindows >"$work/out" 2>&1 && fail "gdbus was answered"
+grep -q 'org.freedesktop.DBus.Error.AccessDenied' "$work/out" || fail "gdbus: $(cat "$work/out")"
+cp "$bin" "$work/other"
+run BIN="$work/other" /F 'Native Editor' 'X Editor'
+want=$banner$heading$'    [Native Editor]\r\n    [X Editor]\r\n'
+found_line want 'X Editor' "$x_pid" "$x_editor"
+check "another program at another path: refused" "$want"$'  ErrorLevel(1)\r\n' 1 \
+  "brisquel: GNOME Shell on Wayland display \"$WAYLAND_DISPLAY\" refused its window list (its brisquel extension answers only the program installed with it); only X11 windows are listed"$'\r\n'
+
+# A stopped shell: exit 2 within the bound, from the Wayland display (asked
+# first for its own window list) or, when chosen, from the shell.
+kill -STOP "$SHELL_PID"
+run /F 'Native Editor'
+check "stopped shell" "$banner$heading"$'    [Native Editor]\r\n' 2 \
+  "brisquel: no answer for 10 seconds from Wayland display \"$WAYLAND_DISPLAY\""$'\r\n'
+BRISQUEL_DESKTOP=gnome run /L
+check "stopped shell, BRISQUEL_DESKTOP=gnome" "$banner" 2 \
+  "brisquel: no answer for 10 seconds from GNOME Shell on Wayland display \"$WAYLAND_DISPLAY\""$'\r\n'
+kill -CONT "$SHELL_PID"
+
+# --- The extension not enabled, not installed, not loaded yet ----------------
+# Each: the line with the commands, then XWayland's windows.
+hint() { echo "brisquel: no window list from GNOME Shell on Wayland display \"$WAYLAND_DISPLAY\": its extension $uuid $1; only X11 windows are listed"$'\r'; }
+want_x=$banner$heading$'    [Native Editor]\r\n    [X Editor]\r\n'
+found_line want_x 'X Editor' "$x_pid" "$x_editor"
+want_x+=$'  ErrorLevel(1)\r\n'
+enable="run \`gnome-extensions enable $uuid\`, then log out and in"
+gnome_call org.gnome.Shell.Extensions.DisableExtension "$uuid" >/dev/null || fail "could not disable $uuid"
+run /F 'Native Editor' 'X Editor'
+check "extension disabled" "$want_x" 1 "$(hint "is not enabled; $enable")"$'\n'
+BRISQUEL_DESKTOP=gnome run /L
+check "extension disabled, BRISQUEL_DESKTOP=gnome" "$banner" 2 \
+  "$(hint "is not enabled; $enable" | sed 's/; only X11 windows are listed//')"$'\n'
+stop_sessions
+
+mkdir -p "$work/none"
+start_gnome "$work/none" "['$uuid']"
+start_client env XAUTHORITY="$XAUTHORITY" "$x11_helper" window --net-wm-name 'X Editor' --class 'xedit\0XEdit\0'
+x_pid=$CLIENT_PID x_editor=$((16#${CLIENT_LINES[0]}))
+want_x=$banner$heading$'    [Native Editor]\r\n    [X Editor]\r\n'
+found_line want_x 'X Editor' "$x_pid" "$x_editor"
+want_x+=$'  ErrorLevel(1)\r\n'
+run /F 'Native Editor' 'X Editor'
+check "extension not installed" "$want_x" 1 \
+  "$(hint "is not installed; install the brisquel package, $enable")"$'\n'
+as_user cp -r "$extensions/$uuid" "$SESSION_HOME/.local/share/gnome-shell/extensions/"
+run /F 'Native Editor' 'X Editor'
+check "extension installed after the shell started" "$want_x" 1 "$(hint "is not loaded yet; $enable")"$'\n'
+stop_sessions
+
+if [ "$failures" -ne 0 ]; then
+  echo "gnome end-to-end: $failures failed" >&2
+  exit 1
+fi
+echo "gnome end-to-end (GNOME Shell $major): all passed" >&2
