@@ -163,7 +163,8 @@ run /C
 sort "$work/out" >"$work/wlr_titles"
 BRISQUEL_DESKTOP=ext run /C
 if [ "$(cat "$work/rc")" -eq 0 ]; then
-  sort "$work/out" | cmp -s - "$work/wlr_titles" || fail "BRISQUEL_DESKTOP=ext: other titles than the wlr list's"
+  sort "$work/out" | cmp -s - "$work/wlr_titles" ||
+    fail "BRISQUEL_DESKTOP=ext: other titles than the wlr list's: $(sort "$work/out" | diff "$work/wlr_titles" - | od -c | head -20)"
   BRISQUEL_DESKTOP=ext run /L
   [ "$(grep -vc 'PID:\$0 PAR:\$0.$' "$work/out")" -eq 1 ] || fail "BRISQUEL_DESKTOP=ext: a PID or PAR not 0"
 else
