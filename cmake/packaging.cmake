@@ -29,9 +29,10 @@ open.
 
 It can also list every titled window with its X window id, process and
 owner (the window a dialog belongs to), or with its window class. It
-reads X11 desktops and Wayland desktops whose compositor offers the wlr
-foreign-toplevel protocol (sway and other wlroots compositors), and it
-never changes a window.
+reads X11 desktops, Wayland desktops whose compositor offers the wlr
+foreign-toplevel protocol (sway and other wlroots compositors), and
+GNOME on Wayland through the GNOME Shell extension it installs, which
+each user enables once. It never changes a window.
 Its reports are those of the Windows program of the same name, which
 is built from the same sources.]=])
 set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};brisquel;/")
@@ -92,7 +93,16 @@ else()
   add_custom_target(brisquel_package_docs ALL
     DEPENDS ${BRISQUEL_PACKAGING_OUTPUT}/brisquel.1.gz ${BRISQUEL_PACKAGING_OUTPUT}/changelog.gz)
 
+  # Both forms of the GNOME Shell extension, answering only the installed
+  # program (the package's prefix is /usr, whatever the build's). GNOME
+  # Shell loads the form whose metadata names its version; nothing enables
+  # it: each user does that once (README, manual).
+  brisquel_gnome_extensions(${BRISQUEL_PACKAGING_OUTPUT}/gnome-shell-extensions
+                            /usr/${CMAKE_INSTALL_BINDIR}/brisquel)
+
   install(TARGETS brisquel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT brisquel)
+  install(DIRECTORY ${BRISQUEL_PACKAGING_OUTPUT}/gnome-shell-extensions/
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions COMPONENT brisquel)
   install(FILES ${BRISQUEL_PACKAGING_OUTPUT}/brisquel.1.gz
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT brisquel)
   install(FILES ${BRISQUEL_PACKAGING_SOURCE}/packaging/copyright
