@@ -157,9 +157,9 @@ std::unique_ptr<Message> SessionBus::Call(const char* destination, const char* p
   const std::uint64_t now = NowMicroseconds();
   if (now >= deadline_) EndFor(DisplayFailure::kNoAnswer);
   SdBusSlot* slot = nullptr;
+  reply_ = nullptr;
   result = sd_.call_async(bus_, &slot, request, OnReply, this, deadline_ - now);
   if (result < 0) EndForError(result);
-  reply_ = nullptr;
   WaitForReply();
   sd_.slot_unref(slot);
   auto reply = std::make_unique<Message>(sd_, reply_);
