@@ -43,11 +43,11 @@ function xidOf(window) {
 }
 
 // Every window but the override-redirect ones (menus, tooltips), topmost
-// first: the window actors are kept bottom to top.
+// first: the display sorts them bottom to top.
 function listWindows() {
-    const windows = global.get_window_actors()
-        .map(actor => actor.get_meta_window())
-        .filter(window => window && !window.is_override_redirect())
+    const display = global.display;
+    const windows = display.sort_windows_by_stacking(display.list_all_windows())
+        .filter(window => !window.is_override_redirect())
         .reverse();
     const places = new Map(windows.map((window, place) => [window, place]));
     return windows.map(window => {
