@@ -49,6 +49,12 @@ start_client env XAUTHORITY="$XAUTHORITY" "$x11_helper" window --net-wm-name 'X 
   window --net-wm-name 'X Dialog' --class 'xdialog\0XDialog\0' --transient-for 0
 x_pid=$CLIENT_PID x_editor=$((16#${CLIENT_LINES[0]})) x_dialog=$((16#${CLIENT_LINES[1]}))
 
+# The shell stacks an XWayland window once XWayland has mapped it, a little
+# after the client is ready: wait (at most 10 s) until the newest dialog is
+# on top.
+x_on_top() { run /L; sed -n 2p "$work/out" | grep -q '^  \[X Dialog '; }
+wl_wait_for 10 "the XWayland windows to be stacked" x_on_top || true
+
 # A Wayland window's handle is 0xFF000000 plus the shell's number for it,
 # which depends on what the shell made before: read from the listing, so
 # that the rest of the bytes are compared exactly.
