@@ -28,10 +28,13 @@ const INTERFACE_XML = `
   </interface>
 </node>`;
 
+// The text up to its first NUL (which a D-Bus string cannot hold), cut to
+// MAX_TEXT characters.
 function cutText(text) {
     if (!text)
         return '';
-    return text.length <= MAX_TEXT ? text : Array.from(text).slice(0, MAX_TEXT).join('');
+    const whole = text.split('\0', 1)[0];
+    return whole.length <= MAX_TEXT ? whole : Array.from(whole).slice(0, MAX_TEXT).join('');
 }
 
 // The X id of an X11 window: its description starts with it in hex.
