@@ -49,34 +49,50 @@ start_client env XAUTHORITY="$XAUTHORITY" "$x11_helper" window --net-wm-name 'X 
   window --net-wm-name 'X Dialog' --class 'xdialog\0XDialog\0' --transient-for 0
 x_pid=$CLIENT_PID x_editor=$((16#${CLIENT_LINES[0]})) x_dialog=$((16#${CLIENT_LINES[1]}))
 
-# The shell stacks an XWayland window once XWayland has mapped it, a little
-# after the client is ready: wait (at most 10 s) until the newest dialog is
-# on top.
-x_on_top() { run /L; sed -n 2p "$work/out" | grep -q '^  \[X Dialog '; }
-wl_wait_for 10 "the XWayland windows to be stacked" x_on_top || true
-
-# A Wayland window's handle is 0xFF000000 plus the shell's number for it,
-# which depends on what the shell made before: read from the listing, so
-# that the rest of the bytes are compared exactly.
+# Topmost first, each dialog right above its window. Which client is on top
+# is the shell's choice (43 puts the newer one there, 48 the older one), so
+# it is read from the listing, as the Wayland windows' handles are (0xFF000000 plus the shell's number for each, which depends on
+# what the shell made before); the rest of the bytes are compared exactly.
+# XWayland's windows are stacked once XWayland has mapped them, a little
+# after the client is ready: wait (at most 10 s) for a settled order.
+titles() { sed -nE 's/^  \[([A-Za-z ]*[a-z]) *\] TID:.*/\1/p' "$work/out" | paste -sd,; }
+settled() {
+  run /L
+  case $(titles) in
+    'X Dialog,X Editor,Native Dialog,Native Editor' | 'Native Dialog,Native Editor,X Dialog,X Editor') ;;
+    *) return 1 ;;
+  esac
+}
+wl_wait_for 10 "a settled stacking order" settled || true
 run /L
-native_editor=$((16#$(sed -nE 's/^  \[Native Editor *\] TID:\$[0-9A-F]+ HWND:\$(FF[0-9A-F]{6}) .*/\1/p' "$work/out")))
-native_dialog=$((16#$(sed -nE 's/^  \[Native Dialog *\] TID:\$[0-9A-F]+ HWND:\$(FF[0-9A-F]{6}) .*/\1/p' "$work/out")))
+order=$(titles)
+handle_of() { echo $((16#$(sed -nE "s/^  \[$1 *\] TID:\\\$[0-9A-F]+ HWND:\\\$(FF[0-9A-F]{6}) .*/\1/p" "$work/out"))); }
+native_editor=$(handle_of 'Native Editor')
+native_dialog=$(handle_of 'Native Dialog')
 
-# Topmost first: each dialog above its window, the newer client above.
 want_l=$banner want_c=$banner
-list_line want_l 'X Dialog' "$x_pid" "$x_dialog" "$x_editor";               class_line want_c 'X Dialog' 'XDialog'
-list_line want_l 'X Editor' "$x_pid" "$x_editor" 0;                         class_line want_c 'X Editor' 'XEdit'
-list_line want_l 'Native Dialog' "$native_pid" "$native_dialog" "$native_editor"; class_line want_c 'Native Dialog' ''
-list_line want_l 'Native Editor' "$native_pid" "$native_editor" 0;          class_line want_c 'Native Editor' 'org.example.Editor'
+add_x() {
+  list_line want_l 'X Dialog' "$x_pid" "$x_dialog" "$x_editor"; class_line want_c 'X Dialog' 'XDialog'
+  list_line want_l 'X Editor' "$x_pid" "$x_editor" 0;           class_line want_c 'X Editor' 'XEdit'
+}
+add_native() {
+  list_line want_l 'Native Dialog' "$native_pid" "$native_dialog" "$native_editor"
+  class_line want_c 'Native Dialog' ''
+  list_line want_l 'Native Editor' "$native_pid" "$native_editor" 0
+  class_line want_c 'Native Editor' 'org.example.Editor'
+}
+if [[ $order == X* ]]; then add_x; add_native; else add_native; add_x; fi
 check "/L native and XWayland windows with dialogs" "$want_l" 0
 run /C
 check "/C titles and classes" "$want_c" 0
 
 # /F: TEXT | the windows found (title:pid:handle;...) | exit code.
+dialogs="X Dialog:$x_pid:$x_dialog;Native Dialog:$native_pid:$native_dialog"
+[[ $order == X* ]] || dialogs="Native Dialog:$native_pid:$native_dialog;X Dialog:$x_pid:$x_dialog"
 found_cases=(
   "native editor|Native Editor:$native_pid:$native_editor|1"
   "X Editor|X Editor:$x_pid:$x_editor|1"
-  "dialog|X Dialog:$x_pid:$x_dialog;Native Dialog:$native_pid:$native_dialog|1"
+  "dialog|$dialogs|1"
   "nothing-like-it|none|0"
 )
 for case in "${found_cases[@]}"; do
