@@ -336,9 +336,12 @@ DesktopOpening GnomeWindowManager::Open() {
     first_answer_ = std::move(answer);
     return opening;
   }
-  if (std::strcmp(error, "org.freedesktop.DBus.Error.AccessDenied") == 0) {
+  // Only a list that nobody serves is looked into; any other error is the
+  // extension's own answer.
+  if (std::strcmp(error, "org.freedesktop.DBus.Error.ServiceUnknown") != 0 &&
+      std::strcmp(error, "org.freedesktop.DBus.Error.NameHasNoOwner") != 0) {
     opening.failure = DisplayFailure::kRefused;
-    opening.detail = kRefusedHint;
+    if (std::strcmp(error, "org.freedesktop.DBus.Error.AccessDenied") == 0) opening.detail = kRefusedHint;
     return opening;
   }
   auto owner = bus_.Call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",

@@ -120,17 +120,6 @@ found_line want 'X Editor' "$x_pid" "$x_editor"
 check "another program at another path: refused" "$want"$'  ErrorLevel(1)\r\n' 1 \
   "brisquel: GNOME Shell on Wayland display \"$WAYLAND_DISPLAY\" refused its window list (its brisquel extension answers only the program installed with it); only X11 windows are listed"$'\r\n'
 
-# A stopped shell: exit 2 within the bound, from the Wayland display (asked
-# first for its own window list) or, when chosen, from the shell.
-kill -STOP "$SHELL_PID"
-run /F 'Native Editor'
-check "stopped shell" "$banner$heading"$'    [Native Editor]\r\n' 2 \
-  "brisquel: no answer for 10 seconds from Wayland display \"$WAYLAND_DISPLAY\""$'\r\n'
-BRISQUEL_DESKTOP=gnome run /L
-check "stopped shell, BRISQUEL_DESKTOP=gnome" "$banner" 2 \
-  "brisquel: no answer for 10 seconds from GNOME Shell on Wayland display \"$WAYLAND_DISPLAY\""$'\r\n'
-kill -CONT "$SHELL_PID"
-
 # --- The extension not enabled, not installed, not loaded yet ----------------
 # Each: the line with the commands, then XWayland's windows.
 hint() { echo "brisquel: no window list from GNOME Shell on Wayland display \"$WAYLAND_DISPLAY\": its extension $uuid $1; only X11 windows are listed"$'\r'; }
@@ -144,6 +133,42 @@ check "extension disabled" "$want_x" 1 "$(hint "is not enabled; $enable")"$'\n'
 BRISQUEL_DESKTOP=gnome run /L
 check "extension disabled, BRISQUEL_DESKTOP=gnome" "$banner" 2 \
   "$(hint "is not enabled; $enable" | sed 's/; only X11 windows are listed//')"$'\n'
+
+# Enabled again, the extension answers at once.
+gnome_call org.gnome.Shell.Extensions.EnableExtension "$uuid" >/dev/null || fail "could not enable $uuid"
+native_listed() { run /L; grep -q '^  \[Native Editor ' "$work/out"; }
+wl_wait_for 10 "the extension to answer again" native_listed || fail "the extension did not answer again"
+
+# A stopped shell: exit 2 within the bound, from the Wayland display (asked
+# first for its own window list) or, when chosen, from the shell.
+kill -STOP "$SHELL_PID"
+run /F 'Native Editor'
+check "stopped shell" "$banner$heading"$'    [Native Editor]\r\n' 2 \
+  "brisquel: no answer for 10 seconds from Wayland display \"$WAYLAND_DISPLAY\""$'\r\n'
+BRISQUEL_DESKTOP=gnome run /L
+check "stopped shell, BRISQUEL_DESKTOP=gnome" "$banner" 2 \
+  "brisquel: no answer for 10 seconds from GNOME Shell on Wayland display \"$WAYLAND_DISPLAY\""$'\r\n'
+
+# The session bus gone while the program waits for the stopped shell: exit
+# 2 at once. The program (a child of timeout) is started, and the bus is
+# stopped once the program has its connection to it.
+spawn_as_user env HOME="$SESSION_HOME" XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" WAYLAND_DISPLAY="$WAYLAND_DISPLAY" \
+  DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" BRISQUEL_DESKTOP=gnome \
+  timeout 20 "$bin" /L >"$work/out" 2>"$work/err" &
+victim=$!
+connected() {
+  local child
+  child=$(cat "/proc/$victim/task/$victim/children" 2>/dev/null) || return 1
+  [ -n "$child" ] && ls -l "/proc/${child%% *}/fd" 2>/dev/null | grep -q socket
+}
+wl_wait_for 10 "the program to connect" connected || fail "the program did not connect"
+sleep 0.5  # for its call to go out
+stop_pid "$SESSION_BUS_PID"
+rc=0
+wait "$victim" || rc=$?
+echo "$rc" >"$work/rc"
+check "session bus gone during the call" "$banner" 2 \
+  "brisquel: lost the connection to GNOME Shell on Wayland display \"$WAYLAND_DISPLAY\""$'\r\n'
 stop_sessions
 
 mkdir -p "$work/none"

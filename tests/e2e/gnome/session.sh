@@ -16,8 +16,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/../wayland/session.sh"
 # extension folders of EXTENSIONS_DIR installed for the session user and the
 # extensions ENABLED (a GVariant list, e.g. "['brisquel@brisquel']")
 # enabled. Exports XDG_RUNTIME_DIR, WAYLAND_DISPLAY, DISPLAY, XAUTHORITY and
-# DBUS_SESSION_BUS_ADDRESS, and sets SHELL_PID and SESSION_HOME (the
-# session user's home, for clients that look there).
+# DBUS_SESSION_BUS_ADDRESS, and sets SHELL_PID, SESSION_BUS_PID and
+# SESSION_HOME (the session user's home, for clients that look there).
 start_gnome() {
   local extensions=$1 enabled=$2 dir data
   session_dir
@@ -45,11 +45,12 @@ CONF
   [ "$(id -u)" -ne 0 ] || chown -R "$SESSION_USER:" "$dir"
   # XWayland puts its socket there and fails without it.
   [ -d /tmp/.X11-unix ] || { mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix; }
-  (spawn_as_user dbus-daemon --config-file="$dir/system.conf" --nofork --nopidfile) >"$dir/system-bus.log" 2>&1 &
+  spawn_as_user dbus-daemon --config-file="$dir/system.conf" --nofork --nopidfile >"$dir/system-bus.log" 2>&1 &
   SESSION_PIDS+=("$!")
-  (spawn_as_user dbus-daemon --session --address="unix:path=$dir/bus" --nofork --nopidfile) \
+  spawn_as_user dbus-daemon --session --address="unix:path=$dir/bus" --nofork --nopidfile \
     >"$dir/session-bus.log" 2>&1 &
-  SESSION_PIDS+=("$!")
+  SESSION_BUS_PID=$!
+  SESSION_PIDS+=("$SESSION_BUS_PID")
   export XDG_RUNTIME_DIR=$dir DBUS_SESSION_BUS_ADDRESS=unix:path=$dir/bus
   wl_wait_for 10 "the private buses" test -S "$dir/bus" -a -S "$dir/system_bus" || return 1
   spawn_as_user env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME="$dir/home" XDG_RUNTIME_DIR="$dir" \
