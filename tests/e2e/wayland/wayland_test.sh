@@ -11,7 +11,7 @@ build=$(realpath "$2")
 toplevels=$build/tests/e2e/wayland/wl_toplevels
 bare=$build/tests/e2e/wayland/bare_compositor
 x11_helper=$build/tests/e2e/x11/x11_windows
-source "$(dirname "$0")/session.sh"
+source "$(dirname "$0")/../../../scripts/desktops/sway.sh"
 work=$(mktemp -d)
 chmod 755 "$work"
 trap 'stop_sessions; rm -rf "$work"' EXIT
@@ -214,7 +214,7 @@ connected() {
   child=$(cat "/proc/$victim/task/$victim/children" 2>/dev/null) || return 1
   [ -n "$child" ] && ls -l "/proc/${child%% *}/fd" 2>/dev/null | grep -q socket
 }
-wl_wait_for 10 "the program to connect" connected || fail "the program did not connect"
+wait_for 10 "the program to connect" connected || fail "the program did not connect"
 kill -KILL "$SWAY_PID"
 wait "$SWAY_PID" 2>/dev/null || true
 rc=0
