@@ -13,7 +13,7 @@ build=$(realpath "$2")
 toplevels=$build/tests/e2e/wayland/wl_toplevels
 x11_helper=$build/tests/e2e/x11/x11_windows
 extensions=$build/gnome-shell/extensions
-source "$(dirname "$0")/session.sh"
+source "$(dirname "$0")/../../../scripts/desktops/gnome.sh"
 work=$(mktemp -d)
 chmod 755 "$work"
 trap 'stop_sessions; rm -rf "$work"' EXIT
@@ -63,7 +63,7 @@ settled() {
     *) return 1 ;;
   esac
 }
-wl_wait_for 10 "a settled stacking order" settled || true
+wait_for 10 "a settled stacking order" settled || true
 run /L
 order=$(titles)
 handle_of() { echo $((16#$(sed -nE "s/^  \[$1 *\] TID:\\\$[0-9A-F]+ HWND:\\\$(FF[0-9A-F]{6}) .*/\1/p" "$work/out"))); }
@@ -137,7 +137,7 @@ check "extension disabled, BRISQUEL_DESKTOP=gnome" "$banner" 2 \
 # Enabled again, the extension answers at once.
 gnome_call org.gnome.Shell.Extensions.EnableExtension "$uuid" >/dev/null || fail "could not enable $uuid"
 native_listed() { run /L; grep -q '^  \[Native Editor ' "$work/out"; }
-wl_wait_for 10 "the extension to answer again" native_listed || fail "the extension did not answer again"
+wait_for 10 "the extension to answer again" native_listed || fail "the extension did not answer again"
 
 # A stopped shell: exit 2 within the bound, from the Wayland display (asked
 # first for its own window list) or, when chosen, from the shell.
@@ -161,7 +161,7 @@ connected() {
   child=$(cat "/proc/$victim/task/$victim/children" 2>/dev/null) || return 1
   [ -n "$child" ] && ls -l "/proc/${child%% *}/fd" 2>/dev/null | grep -q socket
 }
-wl_wait_for 10 "the program to connect" connected || fail "the program did not connect"
+wait_for 10 "the program to connect" connected || fail "the program did not connect"
 sleep 0.5  # for its call to go out
 stop_pid "$SESSION_BUS_PID"
 rc=0

@@ -14,7 +14,7 @@ stops=${3:-2}
 shift $(($# < 3 ? $# : 3))
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(300 5000 50000)
-source "$(dirname "$0")/desktop.sh"
+source "$(dirname "$0")/../../../scripts/desktops/x11.sh"
 work=$(mktemp -d)
 server=
 trap '[ -n "$server" ] && kill -CONT "$server" 2>/dev/null; stop_desktop; rm -rf "$work"' EXIT

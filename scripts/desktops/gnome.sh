@@ -1,5 +1,5 @@
 # Private headless GNOME Shell sessions for the end-to-end tests and the
-# benchmark; source it, do not run it. Builds on the Wayland suite's helpers
+# benchmark; source it, do not run it. Builds on the sway sessions' helpers
 # (the unprivileged session user, private runtime folders, test clients,
 # stop_sessions): every wait has a timeout, and only the processes started
 # here are ended.
@@ -9,8 +9,7 @@
 # permissive dbus-daemon: without one the shell dies where /run/systemd/seats
 # exists). Settings are a keyfile in the session's home, so no dconf
 # service is needed; the project's extensions are in the home's data folder.
-# shellcheck source=../wayland/session.sh
-source "$(dirname "${BASH_SOURCE[0]}")/../wayland/session.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/sway.sh"
 
 # start_gnome EXTENSIONS_DIR ENABLED: a headless GNOME Shell with the
 # extension folders of EXTENSIONS_DIR installed for the session user and the
@@ -52,14 +51,14 @@ CONF
   SESSION_BUS_PID=$!
   SESSION_PIDS+=("$SESSION_BUS_PID")
   export XDG_RUNTIME_DIR=$dir DBUS_SESSION_BUS_ADDRESS=unix:path=$dir/bus
-  wl_wait_for 10 "the private buses" test -S "$dir/bus" -a -S "$dir/system_bus" || return 1
+  wait_for 10 "the private buses" test -S "$dir/bus" -a -S "$dir/system_bus" || return 1
   spawn_as_user env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME="$dir/home" XDG_RUNTIME_DIR="$dir" \
     DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" DBUS_SYSTEM_BUS_ADDRESS="unix:path=$dir/system_bus" \
     GSETTINGS_BACKEND=keyfile LIBGL_ALWAYS_SOFTWARE=1 XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland \
     gnome-shell --headless --wayland --virtual-monitor 1280x800 >"$dir/shell.log" 2>&1 </dev/null &
   SHELL_PID=$!
   SESSION_PIDS+=("$SHELL_PID")
-  if ! wl_wait_for 60 "GNOME Shell to start" gnome_up "$dir" || ! kill -0 "$SHELL_PID" 2>/dev/null; then
+  if ! wait_for 60 "GNOME Shell to start" gnome_up "$dir" || ! kill -0 "$SHELL_PID" 2>/dev/null; then
     echo "GNOME Shell did not come up; its log: $(tail -n 30 "$dir/shell.log")" >&2
     return 1
   fi
