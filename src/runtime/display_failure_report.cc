@@ -50,6 +50,10 @@ constexpr Row kMessages[] = {
       {"no window list from desktop ", ""}}},
     {DisplayFailure::kUnknownDesktop,
      {{"unknown desktop ", ""}, {"unknown desktop ", ""}, {"unknown desktop ", " in BRISQUEL_DESKTOP"}}},
+    {DisplayFailure::kNotGranted,
+     {{"KWin on display ", " did not grant this program its window list"},
+      {"KWin on Wayland display ", " did not grant this program its window list"},
+      {"desktop ", " (KWin) did not grant this program its window list"}}},
 };
 
 // The variable that names each kind of display.

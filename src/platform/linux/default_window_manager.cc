@@ -14,6 +14,7 @@
 
 #include "platform/desktop.h"
 #include "platform/display_failure.h"
+#include "platform/kde/kde_window_manager.h"
 #include "platform/wayland/wayland_window_manager.h"
 #include "platform/window_manager.h"
 #include "platform/window_table.h"
@@ -32,6 +33,7 @@ struct Desktop {
 // The Wayland desktops, in the order they are asked.
 constexpr Desktop kWaylandDesktops[] = {
     {"wlr", OpenWlrDesktop},  // wlroots-style compositors: sway, Hyprland, labwc, river, ...
+    {"kde", OpenKdeDesktop},  // KDE Plasma: KWin's own window list
     {"ext", OpenExtDesktop},  // the newer list without parents: niri, COSMIC, Mir, ...
 };
 constexpr Desktop kX11Desktop = {"x11", OpenX11Desktop};
