@@ -1,0 +1,70 @@
+# Private headless KWin sessions (KDE Plasma's compositor, with XWayland)
+# for the end-to-end tests and the benchmark; source it after
+# ../wayland/session.sh, whose session user, folders and clients it uses.
+# stop_kwins ends each KWin's whole process group: KWin's own process may
+# outlive the dbus-run-session that started it.
+
+KWIN_GROUPS=()
+
+# start_kwin [VAR=VALUE...]: a headless KWin with XWayland, run by the
+# session user in a private runtime folder, from a copy of kwin_wayland
+# (the packaged one carries a file capability a container may not
+# permit), with VAR=VALUE in its environment and a home of its own under
+# the folder (KWIN_HOME). Exports XDG_RUNTIME_DIR, WAYLAND_DISPLAY and
+# DISPLAY; sets KWIN_PID (KWin's own process) and KWIN_GROUP. The program
+# KWin starts once Wayland and XWayland are up writes them down: the
+# readiness signal.
+start_kwin() {
+  local dir
+  session_dir
+  dir=$SESSION_DIR
+  KWIN_HOME=$dir/home
+  mkdir -p "$KWIN_HOME/.local/share/applications"
+  cp "$(command -v kwin_wayland)" "$dir/kwin_wayland"
+  printf '#!/bin/sh\necho "$PPID $WAYLAND_DISPLAY $DISPLAY" >%s/ready.tmp\nmv %s/ready.tmp %s/ready\nexec sleep 1800\n' \
+    "$dir" "$dir" "$dir" >"$dir/ready.sh"
+  chmod 755 "$dir/ready.sh"
+  [ "$(id -u)" -ne 0 ] || chown -R "$SESSION_USER:" "$dir"
+  # setsid execs in place: the background shell's id is the group's.
+  spawn_as_user setsid env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME="$KWIN_HOME" XDG_RUNTIME_DIR="$dir" "$@" \
+    dbus-run-session "$dir/kwin_wayland" --virtual --width 1280 --height 800 --no-lockscreen \
+    --no-global-shortcuts --no-kactivities --xwayland --socket kde-0 --exit-with-session "$dir/ready.sh" \
+    >"$dir/kwin.log" 2>&1 </dev/null &
+  KWIN_GROUP=$!
+  KWIN_GROUPS+=("$KWIN_GROUP")
+  export XDG_RUNTIME_DIR=$dir
+  if ! wl_wait_for 60 "KWin to start" test -s "$dir/ready"; then
+    echo "KWin did not come up; its log: $(tail -n 20 "$dir/kwin.log")" >&2
+    return 1
+  fi
+  read -r KWIN_PID WAYLAND_DISPLAY DISPLAY <"$dir/ready"
+  export WAYLAND_DISPLAY DISPLAY
+}
+
+# stop_kwin GROUP: ends one KWin's process group and waits for its leader.
+stop_kwin() {
+  kill -CONT -- "-$1" 2>/dev/null || true
+  kill -- "-$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}
+
+# stop_kwins: ends every KWin started here, then what the Wayland helpers
+# started, and removes the folders.
+stop_kwins() {
+  local group
+  for group in "${KWIN_GROUPS[@]}"; do stop_kwin "$group"; done
+  KWIN_GROUPS=()
+  stop_sessions
+}
+
+# kwin_menu: KWin 6 finds .desktop files (its grants) only through an XDG
+# applications menu; a bare system has none, so a minimal one is made.
+kwin_menu() {
+  local menu=/etc/xdg/menus/applications.menu
+  [ -e "$menu" ] && return 0
+  as_root mkdir -p "${menu%/*}"
+  printf '%s\n' '<!DOCTYPE Menu PUBLIC "-//freedesktop//DTD Menu 1.0//EN"' \
+    ' "http://www.freedesktop.org/standards/menu-spec/1.0/menu.dtd">' \
+    '<Menu><Name>Applications</Name><DefaultAppDirs/><DefaultDirectoryDirs/><Include><All/></Include></Menu>' |
+    as_root tee "$menu" >/dev/null
+}
