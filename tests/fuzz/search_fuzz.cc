@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   reader.command_line = process.command_line;
   StartRuntime(reader);
   std::string want = std::string(kBanner) + "\r\n  Searching for windows containing following text:\r\n";
-  for (std::int32_t i = 2; i <= ArgumentCount(); ++i) want += "    [" + Argument(i) + "]\r\n";
+  for (std::int32_t i = 2; i <= ArgumentCount(); ++i) want += "    [" + Shown(Argument(i), terminal) + "]\r\n";
   bool found = false;
   for (const FakeWindow& window : desktop.windows) {
     const std::string title = SnapshotTitle(window.title);

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <wayland-server.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
