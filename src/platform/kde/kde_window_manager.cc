@@ -88,13 +88,20 @@ class KdeWindowManager : public TableWindowManager {
   void ReadDesktop(WindowTable& table) override;
 
  private:
+  // Reads the window objects of the windows announced since the last call.
   void FetchNewWindows();
+  // Asks for a window object for the window at place, tagged with it.
   wl_proxy* NewWindowObject(std::size_t place, bool parent_only);
+  // Brings the stacking order up to date, where this KWin can send it.
   void ReadStackingOrder();
+  // proxy, unless a request failed to make it: then the end of the run.
   wl_proxy* Checked(void* proxy);
 
+  // The registry's globals: KWin's window list, and whether this is KWin.
   static void OnGlobal(void* data, wl_registry*, std::uint32_t name, const char* interface, std::uint32_t version);
   static void OnGlobalRemove(void*, wl_registry*, std::uint32_t) {}
+  // The dispatchers of the list's, the window objects' and the stacking
+  // order's events, taken by name; self is the manager.
   static int OnManagerEvent(const void* self, void* proxy, std::uint32_t opcode, const wl_message* message,
                             wl_argument* args);
   static int OnWindowEvent(const void* self, void* proxy, std::uint32_t opcode, const wl_message* message,
