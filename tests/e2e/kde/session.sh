@@ -69,10 +69,13 @@ stop_kwins() {
   stop_sessions
 }
 
-# kwin_menu: KWin 6 finds .desktop files (its grants) only through an XDG
-# applications menu; a bare system has none, so a minimal one is made.
-kwin_menu() {
+# kwin_machine: what KWin needs of the machine, made as root where
+# missing: XWayland's socket folder (KWin aborts without it), and an XDG
+# applications menu, through which alone KWin 6 finds .desktop files (its
+# grants); a bare system has none, so a minimal one is made.
+kwin_machine() {
   local menu=/etc/xdg/menus/applications.menu
+  as_root install -d -m 1777 /tmp/.X11-unix
   [ -e "$menu" ] && return 0
   as_root mkdir -p "${menu%/*}"
   printf '%s\n' '<!DOCTYPE Menu PUBLIC "-//freedesktop//DTD Menu 1.0//EN"' \
