@@ -140,9 +140,9 @@ X11_PACKAGES=(xvfb evilwm xfonts-base wmctrl x11-utils)
 WAYLAND_PACKAGES=(sway xwayland fonts-dejavu-core util-linux passwd)
 
 # What the KDE end-to-end tests need beyond the Wayland ones: a headless
-# KWin (its D-Bus session from dbus-run-session), and the protocol file
-# KWin's window list is built from.
-KDE_PACKAGES=(kwin-wayland dbus-daemon plasma-wayland-protocols)
+# KWin (its D-Bus session from dbus-run-session), the protocol file KWin's
+# window list is built from, and wmctrl to raise a window as a pager does.
+KDE_PACKAGES=(kwin-wayland dbus-daemon plasma-wayland-protocols wmctrl)
 
 # What the unit tests and the end-to-end checks without a desktop need
 # beyond the build: strace, a virtual X server and setpriv (util-linux).
