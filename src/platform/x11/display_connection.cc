@@ -27,6 +27,15 @@ void SetAlarm(int seconds) {
   setitimer(ITIMER_REAL, &timer, nullptr);
 }
 
+// The watches open now, and when the timer was last armed.
+int watch_depth = 0;
+std::chrono::steady_clock::time_point armed_at;
+
+void Arm() {
+  SetAlarm(kNoAnswerSeconds);
+  armed_at = std::chrono::steady_clock::now();
+}
+
 }  // namespace
 
 void EndForSilentDisplay() {
@@ -43,10 +52,15 @@ Watchdog::Watchdog() {
     return sigaction(SIGALRM, &action, nullptr) == 0;
   }();
   (void)installed;
-  SetAlarm(kNoAnswerSeconds);
+  if (watch_depth++ == 0 ||
+      std::chrono::steady_clock::now() - armed_at > std::chrono::milliseconds(100)) {
+    Arm();
+  }
 }
 
-Watchdog::~Watchdog() { SetAlarm(0); }
+Watchdog::~Watchdog() {
+  if (--watch_depth == 0) SetAlarm(0);
+}
 
 DisplayConnection::DisplayConnection() {
   int screen_number = 0;
@@ -113,8 +127,14 @@ void* DisplayConnection::Wait(unsigned int sequence, bool any_error_allowed) {
   for (;;) {
     void* reply = nullptr;
     xcb_generic_error_t* error = nullptr;
-    errno = 0;
-    const int done = xcb_poll_for_reply(c_, sequence, &reply, &error);
+    int done = 0;
+    {
+      // xcb reads here, and once a reply has begun it reads the rest with
+      // no time limit of its own.
+      Watchdog watchdog;
+      errno = 0;
+      done = xcb_poll_for_reply(c_, sequence, &reply, &error);
+    }
     // xcb may fail to keep a reply it has read and say nothing but errno.
     if (errno == ENOMEM) short_of_memory_ = true;
     if (done != 0) {

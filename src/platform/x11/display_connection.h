@@ -72,8 +72,12 @@ class DisplayConnection {
 [[noreturn]] void EndForSilentDisplay();
 
 // Holds SIGALRM armed for kNoAnswerSeconds while xcb may block on its own
-// (connecting, writing to a server that reads nothing); when it fires the
-// run ends as for a silent display. Allocates nothing.
+// (connecting, writing to a server that reads nothing, reading the rest of
+// a reply larger than its buffer); when it fires the run ends as for a
+// silent display. Watches nest: an inner one only pushes the deadline back
+// (at most every 100 ms, so a watch per reply costs next to nothing), and
+// the outermost one disarms the timer when it ends, before the caller
+// writes anything that may block. Allocates nothing.
 class Watchdog {
  public:
   Watchdog();

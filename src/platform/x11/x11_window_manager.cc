@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "platform/window_table.h"
 #include "platform/x11/desktop_reader.h"
@@ -23,9 +25,18 @@ class X11WindowManager : public TableWindowManager {
       reader_.emplace(*connection_);
     }
     DesktopReader& reader = *reader_;
-    table.AssignLazily(reader.TopLevelWindows(), kWindowsPerBatch,
-                       [&reader](std::span<const WindowHandle> windows) {
-                         return reader.ReadRecords(windows);
+    // One watch over each stretch of reading keeps the display's bound
+    // cheap per reply; between stretches the lines read are written,
+    // unwatched, however slowly their reader takes them.
+    std::vector<WindowHandle> windows;
+    {
+      Watchdog watchdog;
+      windows = reader.TopLevelWindows();
+    }
+    table.AssignLazily(std::move(windows), kWindowsPerBatch,
+                       [&reader](std::span<const WindowHandle> batch) {
+                         Watchdog watchdog;
+                         return reader.ReadRecords(batch);
                        });
   }
 

@@ -10,7 +10,7 @@ set -euo pipefail
 bin=$(realpath "$1")
 injector=$(realpath "$2")
 helper=$(realpath "$3")
-source "$(dirname "$0")/../x11/desktop.sh"
+source "$(dirname "$0")/../../../scripts/desktops/x11.sh"
 work=$(mktemp -d)
 trap 'stop_desktop; rm -rf "$work"' EXIT
 failures=0 runs=0 complete=0 reported=0 early=0

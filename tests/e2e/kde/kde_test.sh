@@ -11,8 +11,7 @@ build=$(realpath "$2")
 toplevels=$build/tests/e2e/wayland/wl_toplevels
 x11_helper=$build/tests/e2e/x11/x11_windows
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/../wayland/session.sh"
-source "$here/session.sh"
+source "$here/../../../scripts/desktops/kwin.sh"
 work=$(mktemp -d)
 chmod 755 "$work"
 trap 'stop_kwins; rm -rf "$work"' EXIT
@@ -101,7 +100,7 @@ stop_pid "$native_pid"
 CLIENT_TIMEOUT=120 start_client "$toplevels" many 1000 'Window '
 as_user env DISPLAY="$DISPLAY" wmctrl -i -a "0x$x_window"
 raised() { run /L && sed -n 2p "$work/out" | grep -q '^  \[Save as '; }
-wl_wait_for 10 "KWin to raise the X11 windows" raised || true
+wait_for 10 "KWin to raise the X11 windows" raised || true
 { printf '%s\n' 'Save as' 'X Editor'; seq 1000 -1 1 | sed 's/^/Window /'; } >"$work/want_titles"
 sed -n 's/^  \[\(.*[^ ]\) *\] TID:.*/\1/p' "$work/out" >"$work/titles"
 cmp -s "$work/titles" "$work/want_titles" ||
@@ -125,7 +124,7 @@ connected() {
   child=$(cat "/proc/$victim/task/$victim/children" 2>/dev/null) || return 1
   [ -n "$child" ] && ls -l "/proc/${child%% *}/fd" 2>/dev/null | grep -q socket
 }
-wl_wait_for 10 "the program to connect" connected || fail "the program did not connect"
+wait_for 10 "the program to connect" connected || fail "the program did not connect"
 kill -KILL "$KWIN_PID"
 rc=0
 wait "$victim" || rc=$?

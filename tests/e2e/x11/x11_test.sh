@@ -5,7 +5,7 @@
 set -euo pipefail
 bin=$(realpath "$1")
 helper=$(realpath "$2")
-source "$(dirname "$0")/desktop.sh"
+source "$(dirname "$0")/../../../scripts/desktops/x11.sh"
 work=$(mktemp -d)
 trap 'stop_desktop; rm -rf "$work"' EXIT
 failures=0

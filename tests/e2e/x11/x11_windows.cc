@@ -12,6 +12,8 @@
 //                          in _NET_WM_NAME and WM_NAME)
 //       | many-unmapped N PREFIX  (the same, never mapped: quick to make
 //                          in large numbers, as the server lays out none)
+//       | many-wm-name N PREFIX   (as many, titled in WM_NAME only, as
+//                          older toolkits title their windows)
 // T is bytes, with \xHH, \0 and \\ as escapes. K is the place of an
 // earlier window, counted from 0. --wait-managed waits until a window
 // manager has put WM_STATE on every mapped, managed window. --churn keeps
@@ -178,13 +180,14 @@ int main(int argc, char** argv) {
       churn_title = Unescape(value());
     } else if (arg == "window") {
       layouts.emplace_back();
-    } else if (arg == "many" || arg == "many-unmapped") {
-      const bool mapped = arg == "many";
+    } else if (arg == "many" || arg == "many-unmapped" || arg == "many-wm-name") {
+      const bool mapped = arg != "many-unmapped";
+      const bool net_wm_name = arg != "many-wm-name";
       const long count = Number(value());
       const std::string prefix = Unescape(value());
       for (long n = 1; n <= count; ++n) {
         Layout layout;
-        layout.has_net_wm_name = true;
+        layout.has_net_wm_name = net_wm_name;
         layout.net_wm_name = prefix + std::to_string(n);
         layout.has_wm_name = true;  // as programs do, for tools that read only WM_NAME
         layout.wm_name = layout.net_wm_name;

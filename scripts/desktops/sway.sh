@@ -1,59 +1,20 @@
-# Private headless sway sessions for the end-to-end tests, the benchmark and
-# scripts/run; source it, do not run it. Every wait has a timeout, and
-# stop_sessions ends exactly the processes these functions started.
-#
-# sway refuses to run as root: when the scripts run as root, sway and every
-# client (the program included, so that XWayland lets it in) run as the
-# unprivileged user brisquel-wayland, made on first use. setpriv execs the
-# command itself, so the process ids recorded here are the commands' own.
+# Private headless sway sessions for scripts/run, the end-to-end tests and
+# the benchmarks; source it, do not run it. Every wait has a timeout, and
+# stop_sessions ends exactly the processes these functions started. sway
+# and its clients run as the session user (processes.sh) when the scripts
+# run as root.
+
+source "$(dirname "${BASH_SOURCE[0]}")/processes.sh"
 
 SESSION_PIDS=()
 SESSION_DIRS=()
-SESSION_USER=brisquel-wayland
 
-# wl_wait_for SECONDS WHAT COMMAND...: runs COMMAND until it succeeds.
-wl_wait_for() {
-  local seconds=$1 what=$2 tries
-  shift 2
-  for ((tries = seconds * 20; tries > 0; tries--)); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.05
-  done
-  echo "timed out after ${seconds}s waiting for $what" >&2
-  return 1
-}
-
-# as_user COMMAND...: runs COMMAND as the session user (itself when not root).
-as_user() {
-  if [ "$(id -u)" -eq 0 ]; then
-    setpriv --reuid="$SESSION_USER" --regid="$SESSION_USER" --clear-groups -- "$@"
-  else
-    "$@"
-  fi
-}
-
-# spawn_as_user COMMAND... &: as as_user, for a command started in the
-# background: the background shell becomes the command, so that $! is its id.
-spawn_as_user() {
-  if [ "$(id -u)" -eq 0 ]; then
-    exec setpriv --reuid="$SESSION_USER" --regid="$SESSION_USER" --clear-groups -- "$@"
-  else
-    exec "$@"
-  fi
-}
-
-# session_dir: a private 0700 folder owned by the session user, in SESSION_DIR.
+# session_dir: a private runtime folder (processes.sh's private_dir) in
+# SESSION_DIR, removed by stop_sessions.
 session_dir() {
-  local dir
-  dir=$(mktemp -d)
-  chmod 700 "$dir"
-  if [ "$(id -u)" -eq 0 ]; then
-    id "$SESSION_USER" >/dev/null 2>&1 ||
-      useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$SESSION_USER"
-    chown "$SESSION_USER:" "$dir"
-  fi
-  SESSION_DIRS+=("$dir")
-  SESSION_DIR=$dir
+  private_dir
+  SESSION_DIR=$PRIVATE_DIR
+  SESSION_DIRS+=("$SESSION_DIR")
 }
 
 # start_sway: a headless sway (with XWayland) in a private runtime folder.
@@ -71,7 +32,7 @@ start_sway() {
   SWAY_PID=$!
   SESSION_PIDS+=("$SWAY_PID")
   export XDG_RUNTIME_DIR=$dir
-  if ! wl_wait_for 30 "sway to start" sway_up "$dir" || ! kill -0 "$SWAY_PID" 2>/dev/null; then
+  if ! wait_for 30 "sway to start" sway_up "$dir" || ! kill -0 "$SWAY_PID" 2>/dev/null; then
     echo "sway did not come up; its log: $(cat "$dir/sway.log")" >&2
     return 1
   fi
@@ -107,9 +68,6 @@ sway_settle() {
   [ $((SECONDS - start)) -lt 2 ] || echo "sway answered again after $((SECONDS - start)) s" >&2
 }
 
-# client_ready FILE PID: the client has said "ready", or has ended (an error).
-client_ready() { grep -qx ready "$1" || ! kill -0 "$2" 2>/dev/null; }
-
 # start_client COMMAND...: runs a test client as the session user until it
 # says "ready"; its output lines but "ready" go into CLIENT_LINES, its
 # process id into CLIENT_PID. Waits up to CLIENT_TIMEOUT seconds (default 60).
@@ -121,7 +79,7 @@ start_client() {
     DISPLAY="${DISPLAY:-}" "$@" >"$out" 2>"$out.log" </dev/null &
   CLIENT_PID=$!
   SESSION_PIDS+=("$CLIENT_PID")
-  if ! wl_wait_for "${CLIENT_TIMEOUT:-60}" "the test client $1" client_ready "$out" "$CLIENT_PID" ||
+  if ! wait_for "${CLIENT_TIMEOUT:-60}" "the test client $1" said_ready "$out" "$CLIENT_PID" ||
      ! grep -qx ready "$out"; then
     echo "the test client $1 failed: $(cat "$out.log")" >&2
     return 1
@@ -129,20 +87,11 @@ start_client() {
   mapfile -t CLIENT_LINES < <(grep -vx ready "$out")
 }
 
-# stop_pid PID: ends one process started here.
-stop_pid() {
-  kill "$1" 2>/dev/null || true
-  wait "$1" 2>/dev/null || true
-}
-
 # stop_sessions: ends everything started here, newest first, and removes
 # the runtime folders.
 stop_sessions() {
   local i
-  for ((i = ${#SESSION_PIDS[@]} - 1; i >= 0; i--)); do
-    kill -CONT "${SESSION_PIDS[i]}" 2>/dev/null || true
-    stop_pid "${SESSION_PIDS[i]}"
-  done
+  stop_pids "${SESSION_PIDS[@]}"
   SESSION_PIDS=()
   for i in "${SESSION_DIRS[@]}"; do rm -rf "$i"; done
   SESSION_DIRS=()

@@ -1,21 +1,11 @@
-# Private X desktops for the end-to-end tests, the benchmark and scripts/run;
-# source it, do not run it. Every wait has a timeout, and stop_desktop ends
-# exactly the processes these functions started.
+# Private X desktops for scripts/run, the end-to-end tests and the
+# benchmarks; source it, do not run it. Every wait has a timeout, and
+# stop_desktop ends exactly the processes these functions started.
+
+source "$(dirname "${BASH_SOURCE[0]}")/processes.sh"
 
 DESKTOP_PIDS=()
 DESKTOP_DIR=
-
-# wait_for SECONDS WHAT COMMAND...: runs COMMAND until it succeeds.
-wait_for() {
-  local seconds=$1 what=$2 tries
-  shift 2
-  for ((tries = seconds * 20; tries > 0; tries--)); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.05
-  done
-  echo "timed out after ${seconds}s waiting for $what" >&2
-  return 1
-}
 
 # start_xvfb: a private Xvfb on the first free display, no TCP; exports DISPLAY.
 start_xvfb() {
@@ -43,9 +33,6 @@ start_wm() {
   fi
 }
 
-# helper_ready FILE PID: the helper has said "ready", or has ended (an error).
-helper_ready() { grep -qx ready "$1" || ! kill -0 "$2" 2>/dev/null; }
-
 # start_windows HELPER ARGS...: runs the window helper; its window ids go
 # into the array WINDOWS and its process id into WINDOWS_PID. Waits up to
 # WINDOWS_TIMEOUT seconds (default 60).
@@ -55,7 +42,7 @@ start_windows() {
   "$@" >"$out" 2>"$DESKTOP_DIR/helper.log" </dev/null &
   WINDOWS_PID=$!
   DESKTOP_PIDS+=("$WINDOWS_PID")
-  if ! wait_for "${WINDOWS_TIMEOUT:-60}" "the test windows" helper_ready "$out" "$WINDOWS_PID" ||
+  if ! wait_for "${WINDOWS_TIMEOUT:-60}" "the test windows" said_ready "$out" "$WINDOWS_PID" ||
      ! grep -qx ready "$out"; then
     echo "the window helper failed: $(cat "$DESKTOP_DIR/helper.log")" >&2
     return 1
@@ -64,18 +51,11 @@ start_windows() {
 }
 
 # stop_windows: ends the last window helper, and so its windows.
-stop_windows() {
-  kill "$WINDOWS_PID" 2>/dev/null || true
-  wait "$WINDOWS_PID" 2>/dev/null || true
-}
+stop_windows() { stop_pid "$WINDOWS_PID"; }
 
 # stop_desktop: ends everything started here, newest first.
 stop_desktop() {
-  local i
-  for ((i = ${#DESKTOP_PIDS[@]} - 1; i >= 0; i--)); do
-    kill "${DESKTOP_PIDS[i]}" 2>/dev/null || true
-    wait "${DESKTOP_PIDS[i]}" 2>/dev/null || true
-  done
+  stop_pids "${DESKTOP_PIDS[@]}"
   DESKTOP_PIDS=()
   [ -n "$DESKTOP_DIR" ] && rm -rf "$DESKTOP_DIR"
   DESKTOP_DIR=

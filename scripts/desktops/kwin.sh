@@ -1,8 +1,11 @@
 # Private headless KWin sessions (KDE Plasma's compositor, with XWayland)
-# for the end-to-end tests and the benchmark; source it after
-# ../wayland/session.sh, whose session user, folders and clients it uses.
+# for the end-to-end tests and the benchmark; source it, do not run it. It
+# uses sway.sh's runtime folders and test clients, and processes.sh's
+# session user.
 # stop_kwins ends each KWin's whole process group: KWin's own process may
 # outlive the dbus-run-session that started it.
+
+source "$(dirname "${BASH_SOURCE[0]}")/sway.sh"
 
 KWIN_GROUPS=()
 
@@ -37,7 +40,7 @@ start_kwin() {
   KWIN_GROUP=$!
   KWIN_GROUPS+=("$KWIN_GROUP")
   export XDG_RUNTIME_DIR=$dir
-  if ! wl_wait_for 60 "KWin to start" test -s "$dir/ready"; then
+  if ! wait_for 60 "KWin to start" test -s "$dir/ready"; then
     echo "KWin did not come up; its log: $(tail -n 20 "$dir/kwin.log")" >&2
     return 1
   fi
@@ -65,7 +68,9 @@ stop_kwin() {
 stop_kwins() {
   local group
   for group in "${KWIN_GROUPS[@]}"; do stop_kwin "$group"; done
-  KWIN_GROUPS=()
+  source "$(dirname "${BASH_SOURCE[0]}")/sway.sh"
+
+KWIN_GROUPS=()
   stop_sessions
 }
 
