@@ -30,9 +30,11 @@ open.
 It can also list every titled window with its X window id, process and
 owner (the window a dialog belongs to), or with its window class. It
 reads X11 desktops, Wayland desktops whose compositor offers the wlr
-foreign-toplevel protocol (sway and other wlroots compositors), and
-GNOME on Wayland through the GNOME Shell extension it installs, which
-each user enables once. It never changes a window.
+foreign-toplevel protocol (sway and other wlroots compositors), KDE
+Plasma on Wayland through KWin's window list, which the package's
+desktop file lets it read, and GNOME on Wayland through the GNOME Shell
+extension it installs, which each user enables once. It never changes a
+window.
 Its reports are those of the Windows program of the same name, which
 is built from the same sources.]=])
 set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};brisquel;/")
@@ -105,6 +107,11 @@ else()
           DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions COMPONENT brisquel)
   install(FILES ${BRISQUEL_PACKAGING_OUTPUT}/brisquel.1.gz
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT brisquel)
+  # KWin lists its windows only to a program that an application's
+  # .desktop file names by its full path and grants the window list; the
+  # entry stays out of menus.
+  install(FILES ${BRISQUEL_PACKAGING_SOURCE}/packaging/brisquel.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT brisquel)
   install(FILES ${BRISQUEL_PACKAGING_SOURCE}/packaging/copyright
                 ${BRISQUEL_PACKAGING_OUTPUT}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT brisquel)

@@ -95,9 +95,10 @@ esac
 # The packages every build of the native program needs: the Unicode
 # Character Database for the widths of UTF-8 text, the Wayland backend's client library and
 # scanner, the foreign-toplevel protocol file (shipped with the Rust
-# protocol crate) and xdg-shell for the test client.
+# protocol crate), KWin's window-list protocol file and xdg-shell for the
+# test client.
 NATIVE_PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev googletest libxcb1-dev libxcb-res0-dev
-  unicode-data libwayland-dev libwayland-bin wayland-protocols "$WLR_PROTOCOLS_PACKAGE")
+  unicode-data libwayland-dev libwayland-bin wayland-protocols "$WLR_PROTOCOLS_PACKAGE" plasma-wayland-protocols)
 
 # build_preset NAME configures and builds one CMake preset. A tree without
 # its build.ninja (a configure that failed or was cut short) is configured
@@ -137,6 +138,11 @@ X11_PACKAGES=(xvfb evilwm xfonts-base wmctrl x11-utils)
 # headless sway with XWayland, a font for its title bars, and setpriv
 # (util-linux) and useradd (passwd) to run it as an unprivileged user.
 WAYLAND_PACKAGES=(sway xwayland fonts-dejavu-core util-linux passwd)
+
+# What the KDE end-to-end tests need beyond the Wayland ones: a headless
+# KWin (its D-Bus session from dbus-run-session), the protocol file KWin's
+# window list is built from, and wmctrl to raise a window as a pager does.
+KDE_PACKAGES=(kwin-wayland dbus-daemon plasma-wayland-protocols wmctrl)
 
 # What the GNOME end-to-end tests need: a headless GNOME Shell with
 # XWayland and software rendering (without recommends, Mesa's drivers are

@@ -24,6 +24,7 @@ enum class DisplayFailure {
   kRefused,        // the display answered a request with an error
   kNoWindowList,   // the display offers no list of its windows
   kUnknownDesktop, // BRISQUEL_DESKTOP names no desktop this program knows
+  kNotGranted,     // KWin withholds its window list from this program
 };
 
 // Which display, by the variable that names it: the X server (DISPLAY),

@@ -58,6 +58,11 @@ constexpr Row kMessages[] = {
     {DisplayFailure::kUnknownDesktop,
      {{"unknown desktop ", ""}, {"unknown desktop ", ""}, {"unknown desktop ", " in BRISQUEL_DESKTOP"},
       {"unknown desktop ", ""}}},
+    {DisplayFailure::kNotGranted,
+     {{"KWin on display ", " did not grant this program its window list"},
+      {"KWin on Wayland display ", " did not grant this program its window list"},
+      {"desktop ", " (KWin) did not grant this program its window list"},
+      {"GNOME Shell on Wayland display ", " did not grant this program its window list"}}},
 };
 
 // The variable that names each kind of display.

@@ -15,6 +15,7 @@
 #include "platform/desktop.h"
 #include "platform/display_failure.h"
 #include "platform/gnome/gnome_window_manager.h"
+#include "platform/kde/kde_window_manager.h"
 #include "platform/wayland/wayland_window_manager.h"
 #include "platform/window_manager.h"
 #include "platform/window_table.h"
@@ -33,6 +34,7 @@ struct Desktop {
 // The Wayland desktops, in the order they are asked.
 constexpr Desktop kWaylandDesktops[] = {
     {"wlr", OpenWlrDesktop},  // wlroots-style compositors: sway, Hyprland, labwc, river, ...
+    {"kde", OpenKdeDesktop},  // KDE Plasma: KWin's own window list
     {"ext", OpenExtDesktop},  // the newer list without parents: niri, COSMIC, Mir, ...
     {"gnome", OpenGnomeDesktop},  // GNOME Shell, through the project's own shell extension
 };

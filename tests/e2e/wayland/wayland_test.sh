@@ -156,7 +156,7 @@ check "BRISQUEL_DESKTOP=wlr without the protocol: no fallback" "$banner" 2 \
   $'brisquel: no window list (foreign-toplevel) on Wayland display "bare-0"\r\n'
 BRISQUEL_DESKTOP=Wayland run /L
 check "BRISQUEL_DESKTOP unknown" "$banner" 2 \
-  $'brisquel: unknown desktop "Wayland" in BRISQUEL_DESKTOP; the known ones: x11, wlr, ext, gnome\r\n'
+  $'brisquel: unknown desktop "Wayland" in BRISQUEL_DESKTOP; the known ones: x11, wlr, kde, ext, gnome\r\n'
 # sway 1.10 and later offer the ext list beside the wlr one: the same titles
 # through it, with PID and PAR 0 (sway gives XWayland windows no app id
 # there, so only the titles are compared). Older sway offers none.
