@@ -24,6 +24,14 @@ wait_for() {
 # said_ready FILE PID: the helper has said "ready", or has ended (an error).
 said_ready() { grep -qx ready "$1" || ! kill -0 "$2" 2>/dev/null; }
 
+# connected_under PID: the program that PID (a timeout wrapping it) runs as
+# its child has a socket open, that is, it has connected to its display.
+connected_under() {
+  local child
+  child=$(cat "/proc/$1/task/$1/children" 2>/dev/null) || return 1
+  [ -n "$child" ] && ls -l "/proc/${child%% *}/fd" 2>/dev/null | grep -q socket
+}
+
 # as_user COMMAND...: runs COMMAND as the session user (itself when not root).
 as_user() {
   if [ "$(id -u)" -eq 0 ]; then

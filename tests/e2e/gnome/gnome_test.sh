@@ -156,12 +156,7 @@ spawn_as_user env HOME="$SESSION_HOME" XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" WAYLAN
   DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" BRISQUEL_DESKTOP=gnome \
   timeout 20 "$bin" /L >"$work/out" 2>"$work/err" &
 victim=$!
-connected() {
-  local child
-  child=$(cat "/proc/$victim/task/$victim/children" 2>/dev/null) || return 1
-  [ -n "$child" ] && ls -l "/proc/${child%% *}/fd" 2>/dev/null | grep -q socket
-}
-wait_for 10 "the program to connect" connected || fail "the program did not connect"
+wait_for 10 "the program to connect" connected_under "$victim" || fail "the program did not connect"
 sleep 0.5  # for its call to go out
 stop_pid "$SESSION_BUS_PID"
 rc=0

@@ -119,12 +119,7 @@ check "stopped KWin" "$banner$heading"$'    [Steady]\r\n' 2 \
 spawn_as_user env XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" WAYLAND_DISPLAY="$WAYLAND_DISPLAY" DISPLAY="$DISPLAY" \
   timeout 20 "$bin" /L >"$work/out" 2>"$work/err" &
 victim=$!
-connected() {
-  local child
-  child=$(cat "/proc/$victim/task/$victim/children" 2>/dev/null) || return 1
-  [ -n "$child" ] && ls -l "/proc/${child%% *}/fd" 2>/dev/null | grep -q socket
-}
-wait_for 10 "the program to connect" connected || fail "the program did not connect"
+wait_for 10 "the program to connect" connected_under "$victim" || fail "the program did not connect"
 kill -KILL "$KWIN_PID"
 rc=0
 wait "$victim" || rc=$?
