@@ -83,8 +83,6 @@ kwin_machine() {
   as_root install -d -m 1777 /tmp/.X11-unix
   [ -e "$menu" ] && return 0
   as_root mkdir -p "${menu%/*}"
-  printf '%s\n' '<!DOCTYPE Menu PUBLIC "-//freedesktop//DTD Menu 1.0//EN"' \
-    ' "http://www.freedesktop.org/standards/menu-spec/1.0/menu.dtd">' \
-    '<Menu><Name>Applications</Name><DefaultAppDirs/><DefaultDirectoryDirs/><Include><All/></Include></Menu>' |
+  printf '%s\n' '<Menu><Name>Applications</Name><DefaultAppDirs/><DefaultDirectoryDirs/><Include><All/></Include></Menu>' |
     as_root tee "$menu" >/dev/null
 }
