@@ -125,6 +125,10 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # The program loads libwayland-client when a Wayland desktop is tried,
+  # so the shared-library scan does not see it (1.20 brought the calls it
+  # makes).
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libwayland-client0 (>= 1.20)")
 endif()
 
 include(CPack)

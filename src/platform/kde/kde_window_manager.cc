@@ -14,8 +14,6 @@
 
 #include "platform/kde/kde_window_manager.h"
 
-#include <wayland-client.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -94,12 +92,9 @@ class KdeWindowManager : public TableWindowManager {
   wl_proxy* NewWindowObject(std::size_t place, bool parent_only);
   // Brings the stacking order up to date, where this KWin can send it.
   void ReadStackingOrder();
-  // proxy, unless a request failed to make it: then the end of the run.
-  wl_proxy* Checked(void* proxy);
 
   // The registry's globals: KWin's window list, and whether this is KWin.
-  static void OnGlobal(void* data, wl_registry*, std::uint32_t name, const char* interface, std::uint32_t version);
-  static void OnGlobalRemove(void*, wl_registry*, std::uint32_t) {}
+  static void OnGlobal(void* data, std::uint32_t name, std::string_view interface, std::uint32_t version);
   // The dispatchers of the list's, the window objects' and the stacking
   // order's events, taken by name; self is the manager.
   static int OnManagerEvent(const void* self, void* proxy, std::uint32_t opcode, const wl_message* message,
@@ -109,10 +104,7 @@ class KdeWindowManager : public TableWindowManager {
   static int OnOrderEvent(const void* self, void* proxy, std::uint32_t opcode, const wl_message* message,
                           wl_argument* args);
 
-  static constexpr wl_registry_listener kRegistryListener = {OnGlobal, OnGlobalRemove};
-
   WaylandConnection connection_;
-  wl_registry* registry_ = nullptr;
   std::uint32_t list_name_ = 0;
   std::uint32_t offered_ = 0;
   bool kwin_ = false;
@@ -128,24 +120,13 @@ class KdeWindowManager : public TableWindowManager {
 
 KdeWindowManager::~KdeWindowManager() {
   if (!connection_.Connected()) return;
-  for (wl_proxy* window : windows_made_) wl_proxy_destroy(window);
-  if (order_manager_ != nullptr) wl_proxy_destroy(order_manager_);
-  if (manager_ != nullptr) wl_proxy_destroy(manager_);
-  if (registry_ != nullptr) wl_registry_destroy(registry_);
+  for (wl_proxy* window : windows_made_) connection_.Forget(window);
+  if (order_manager_ != nullptr) connection_.Forget(order_manager_);
+  if (manager_ != nullptr) connection_.Forget(manager_);
 }
 
-wl_proxy* KdeWindowManager::Checked(void* proxy) {
-  if (proxy == nullptr) {
-    if (wl_display_get_error(connection_.Display()) != 0) connection_.Lost();
-    throw std::bad_alloc();
-  }
-  return static_cast<wl_proxy*>(proxy);
-}
-
-void KdeWindowManager::OnGlobal(void* data, wl_registry*, std::uint32_t name, const char* interface,
-                                std::uint32_t version) {
+void KdeWindowManager::OnGlobal(void* data, std::uint32_t name, std::string_view which, std::uint32_t version) {
   auto* self = static_cast<KdeWindowManager*>(data);
-  const std::string_view which(interface);
   if (which == org_kde_plasma_window_management_interface.name && self->offered_ == 0) {
     self->list_name_ = name;
     self->offered_ = version;
@@ -173,13 +154,13 @@ int KdeWindowManager::OnManagerEvent(const void* data, void*, std::uint32_t, con
 int KdeWindowManager::OnWindowEvent(const void* data, void* proxy, std::uint32_t, const wl_message* message,
                                     wl_argument* args) {
   auto* self = const_cast<KdeWindowManager*>(static_cast<const KdeWindowManager*>(data));
-  void* tag = wl_proxy_get_user_data(static_cast<wl_proxy*>(proxy));
+  void* tag = self->connection_.TagOf(static_cast<wl_proxy*>(proxy));
   const std::size_t place = PlaceOf(tag);
   const std::string_view event(message->name);
   if (event == "parent_window") {
     auto* parent = reinterpret_cast<wl_proxy*>(args[0].o);
     const std::size_t none = self->windows_.Count();
-    self->windows_.SetParent(place, parent == nullptr ? none : PlaceOf(wl_proxy_get_user_data(parent)));
+    self->windows_.SetParent(place, parent == nullptr ? none : PlaceOf(self->connection_.TagOf(parent)));
     return 0;
   }
   if (ParentOnly(tag)) return 0;
@@ -207,7 +188,7 @@ int KdeWindowManager::OnOrderEvent(const void* data, void* proxy, std::uint32_t,
     self->connection_.Guarded([&] { self->stacked_uuids_.emplace_back(args[0].s == nullptr ? "" : args[0].s); });
   } else if (event == "done") {
     self->order_done_ = true;
-    wl_proxy_destroy(static_cast<wl_proxy*>(proxy));  // the compositor has destroyed its end
+    self->connection_.Forget(static_cast<wl_proxy*>(proxy));  // the compositor has destroyed its end
   }
   return 0;
 }
@@ -215,10 +196,7 @@ int KdeWindowManager::OnOrderEvent(const void* data, void* proxy, std::uint32_t,
 DesktopOpening KdeWindowManager::Open() {
   DesktopOpening opening = connection_.Connect();
   if (!connection_.Connected()) return opening;
-  registry_ = wl_display_get_registry(connection_.Display());
-  Checked(registry_);
-  wl_registry_add_listener(registry_, &kRegistryListener, this);
-  connection_.Roundtrip();
+  connection_.ReadGlobals(OnGlobal, this);
   if (offered_ == 0) {
     opening.failure = kwin_ ? DisplayFailure::kNotGranted : DisplayFailure::kNoWindowList;
     if (kwin_) opening.detail = kNotGrantedHow;
@@ -226,21 +204,22 @@ DesktopOpening KdeWindowManager::Open() {
   }
   version_ = std::min<std::uint32_t>(offered_, org_kde_plasma_window_management_interface.version);
   if (version_ < kOrderByEventVersion) version_ = std::min(version_, kQuietVersion);
-  manager_ = Checked(connection_.Bind(registry_, list_name_, org_kde_plasma_window_management_interface, version_));
-  wl_proxy_add_dispatcher(manager_, OnManagerEvent, this, nullptr);
+  manager_ = connection_.Bind(list_name_, org_kde_plasma_window_management_interface, version_);
+  connection_.Listen(manager_, OnManagerEvent, this);
   connection_.Roundtrip();
   return opening;
 }
 
 wl_proxy* KdeWindowManager::NewWindowObject(std::size_t place, bool parent_only) {
-  auto* manager = reinterpret_cast<org_kde_plasma_window_management*>(manager_);
   const std::string& uuid = windows_.UuidAt(place);
-  org_kde_plasma_window* window =
+  void* const made = nullptr;  // the place of the new object among the arguments
+  wl_proxy* proxy =
       version_ >= kByUuidVersion && !uuid.empty()
-          ? org_kde_plasma_window_management_get_window_by_uuid(manager, uuid.c_str())
-          : org_kde_plasma_window_management_get_window(manager, windows_.IdAt(place));
-  wl_proxy* proxy = Checked(window);
-  wl_proxy_add_dispatcher(proxy, OnWindowEvent, this, Tag(place, parent_only));
+          ? connection_.Send(manager_, ORG_KDE_PLASMA_WINDOW_MANAGEMENT_GET_WINDOW_BY_UUID,
+                             &org_kde_plasma_window_interface, made, uuid.c_str())
+          : connection_.Send(manager_, ORG_KDE_PLASMA_WINDOW_MANAGEMENT_GET_WINDOW, &org_kde_plasma_window_interface,
+                             made, windows_.IdAt(place));
+  connection_.Listen(proxy, OnWindowEvent, this, Tag(place, parent_only));
   return proxy;
 }
 
@@ -267,7 +246,7 @@ void KdeWindowManager::FetchNewWindows() {
       again.push_back(NewWindowObject(place, true));
     }
     connection_.Roundtrip();
-    for (wl_proxy* window : again) org_kde_plasma_window_destroy(reinterpret_cast<org_kde_plasma_window*>(window));
+    for (wl_proxy* window : again) connection_.SendDestroy(window, ORG_KDE_PLASMA_WINDOW_DESTROY);
   }
 }
 
@@ -278,17 +257,15 @@ void KdeWindowManager::ReadStackingOrder() {
     const wl_interface* order = org_kde_plasma_window_management_interface.methods[opcode].types[0];
     stacked_uuids_.clear();
     order_done_ = false;
-    wl_proxy* proxy = Checked(wl_proxy_marshal_flags(manager_, static_cast<std::uint32_t>(opcode), order,
-                                                     version_, 0, nullptr));
-    wl_proxy_add_dispatcher(proxy, OnOrderEvent, this, nullptr);
+    wl_proxy* proxy = connection_.Send(manager_, static_cast<std::uint32_t>(opcode), order, static_cast<void*>(nullptr));
+    connection_.Listen(proxy, OnOrderEvent, this);
     while (!order_done_) connection_.Roundtrip();
     windows_.StackByUuid(stacked_uuids_);
     return;
   }
   if (order_manager_ != nullptr || offered_ < kOrderByIdsVersion || windows_.Count() > kMostStackedIds) return;
-  order_manager_ =
-      Checked(connection_.Bind(registry_, list_name_, org_kde_plasma_window_management_interface, kOrderByIdsVersion));
-  wl_proxy_add_dispatcher(order_manager_, OnManagerEvent, this, nullptr);
+  order_manager_ = connection_.Bind(list_name_, org_kde_plasma_window_management_interface, kOrderByIdsVersion);
+  connection_.Listen(order_manager_, OnManagerEvent, this);
   connection_.Roundtrip();
 }
 

@@ -2,16 +2,17 @@
 // its foreign-toplevel manager, in the order it announces them. The whole
 // desktop arrives in one or two round trips after the manager is bound; the
 // walk is then served from that batch. Every wait on the compositor is
-// bounded by the connection's one deadline (platform/wayland_client/).
+// bounded by the connection's one deadline (platform/wayland_client/). The
+// wlr and ext lists send their common events under the same names, so one
+// dispatcher takes both by name.
 
 #include "platform/wayland/wayland_window_manager.h"
-
-#include <wayland-client.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <string_view>
 #include <utility>
 
 #include "foreign-toplevel-client.h"
@@ -26,6 +27,8 @@ namespace {
 
 constexpr std::uint32_t kHighestVersion = 3;
 
+std::string_view TextOf(const char* text) { return text == nullptr ? std::string_view() : text; }
+
 class WaylandWindowManager : public TableWindowManager {
  public:
   // The window lists a compositor may offer.
@@ -34,7 +37,7 @@ class WaylandWindowManager : public TableWindowManager {
   // Connects and binds the compositor's list of that kind; says how far it
   // got.
   DesktopOpening Open(List list);
-  bool Bound() const { return manager_ != nullptr || ext_list_ != nullptr; }
+  bool Bound() const { return list_ != nullptr; }
 
  protected:
   void ReadDesktop(WindowTable& table) override {
@@ -43,138 +46,77 @@ class WaylandWindowManager : public TableWindowManager {
   }
 
  private:
-  template <typename Handle>
-  static WindowHandle IdOf(Handle* handle) {
-    return WaylandConnection::IdOf(handle);
-  }
-
-  // Binds the global that registry announced as name, at most at version.
-  template <typename Proxy>
-  Proxy* Bind(wl_registry* registry, std::uint32_t name, const wl_interface& interface, std::uint32_t version) {
-    return static_cast<Proxy*>(connection_.Bind(registry, name, interface, version));
-  }
-
   void Collect();
 
-  static void OnGlobal(void* data, wl_registry* registry, std::uint32_t name,
-                       const char* interface, std::uint32_t version);
-  static void OnGlobalRemove(void*, wl_registry*, std::uint32_t) {}
-  static void OnToplevel(void* data, zwlr_foreign_toplevel_manager_v1* manager,
-                         zwlr_foreign_toplevel_handle_v1* handle);
-  static void OnFinished(void* data, zwlr_foreign_toplevel_manager_v1*) {
-    static_cast<WaylandWindowManager*>(data)->finished_ = true;
-  }
-  static void OnTitle(void* data, zwlr_foreign_toplevel_handle_v1* handle, const char* title) {
-    auto* self = static_cast<WaylandWindowManager*>(data);
-    self->connection_.Guarded([&] { self->toplevels_.SetTitle(IdOf(handle), title); });
-  }
-  static void OnAppId(void* data, zwlr_foreign_toplevel_handle_v1* handle, const char* app_id) {
-    auto* self = static_cast<WaylandWindowManager*>(data);
-    self->connection_.Guarded([&] { self->toplevels_.SetAppId(IdOf(handle), app_id); });
-  }
-  static void OnOutput(void*, zwlr_foreign_toplevel_handle_v1*, wl_output*) {}
-  static void OnState(void*, zwlr_foreign_toplevel_handle_v1*, wl_array*) {}
-  static void OnDone(void* data, zwlr_foreign_toplevel_handle_v1* handle) {
-    auto* self = static_cast<WaylandWindowManager*>(data);
-    self->connection_.Guarded([&] { self->toplevels_.Done(IdOf(handle)); });
-  }
-  static void OnClosed(void* data, zwlr_foreign_toplevel_handle_v1* handle) {
-    auto* self = static_cast<WaylandWindowManager*>(data);
-    self->connection_.Guarded([&] { self->toplevels_.Close(IdOf(handle)); });
-    zwlr_foreign_toplevel_handle_v1_destroy(handle);
-  }
-  static void OnParent(void* data, zwlr_foreign_toplevel_handle_v1* handle,
-                       zwlr_foreign_toplevel_handle_v1* parent) {
-    auto* self = static_cast<WaylandWindowManager*>(data);
-    self->connection_.Guarded([&] { self->toplevels_.SetParent(IdOf(handle), IdOf(parent)); });
-  }
-  // The ext list's events: the same toplevels, with no parent.
-  static void OnExtToplevel(void* data, ext_foreign_toplevel_list_v1*, ext_foreign_toplevel_handle_v1* handle) {
-    auto* self = static_cast<WaylandWindowManager*>(data);
-    AddListener(handle, &kExtHandleListener, self);
-    self->connection_.Guarded([&] { self->toplevels_.Announce(IdOf(handle)); });
-  }
-  static void OnExtFinished(void* data, ext_foreign_toplevel_list_v1*) {
-    static_cast<WaylandWindowManager*>(data)->finished_ = true;
-  }
-  static void OnExtClosed(void* data, ext_foreign_toplevel_handle_v1* handle) {
-    auto* self = static_cast<WaylandWindowManager*>(data);
-    self->connection_.Guarded([&] { self->toplevels_.Close(IdOf(handle)); });
-    Destroy(handle);
-  }
-  static void OnExtDone(void* data, ext_foreign_toplevel_handle_v1* handle) {
-    auto* self = static_cast<WaylandWindowManager*>(data);
-    self->connection_.Guarded([&] { self->toplevels_.Done(IdOf(handle)); });
-  }
-  static void OnExtTitle(void* data, ext_foreign_toplevel_handle_v1* handle, const char* title) {
-    auto* self = static_cast<WaylandWindowManager*>(data);
-    self->connection_.Guarded([&] { self->toplevels_.SetTitle(IdOf(handle), title); });
-  }
-  static void OnExtAppId(void* data, ext_foreign_toplevel_handle_v1* handle, const char* app_id) {
-    auto* self = static_cast<WaylandWindowManager*>(data);
-    self->connection_.Guarded([&] { self->toplevels_.SetAppId(IdOf(handle), app_id); });
-  }
-  static void OnExtIdentifier(void*, ext_foreign_toplevel_handle_v1*, const char*) {}
-
-  static constexpr wl_registry_listener kRegistryListener = {OnGlobal, OnGlobalRemove};
-  static constexpr zwlr_foreign_toplevel_manager_v1_listener kManagerListener = {OnToplevel,
-                                                                                OnFinished};
-  static constexpr zwlr_foreign_toplevel_handle_v1_listener kHandleListener = {
-      OnTitle, OnAppId, OnOutput, OnOutput, OnState, OnDone, OnClosed, OnParent};
-  static constexpr ext_foreign_toplevel_list_v1_listener kExtListListener = {OnExtToplevel, OnExtFinished};
-  static constexpr ext_foreign_toplevel_handle_v1_listener kExtHandleListener = {
-      OnExtClosed, OnExtDone, OnExtTitle, OnExtAppId, OnExtIdentifier};
+  static void OnGlobal(void* data, std::uint32_t name, std::string_view interface, std::uint32_t version);
+  // The list's and its toplevels' events; self is the manager.
+  static int OnEvent(const void* self, void* proxy, std::uint32_t opcode, const wl_message* message,
+                     wl_argument* args);
 
   WaylandConnection connection_;
-  std::uint32_t manager_name_ = 0;
-  std::uint32_t manager_version_ = 0;
-  zwlr_foreign_toplevel_manager_v1* manager_ = nullptr;
-  std::uint32_t ext_list_name_ = 0;
-  ext_foreign_toplevel_list_v1* ext_list_ = nullptr;
-  bool finished_ = false;
+  std::uint32_t wlr_name_ = 0;
+  std::uint32_t wlr_version_ = 0;
+  std::uint32_t ext_name_ = 0;
+  wl_proxy* list_ = nullptr;
+  // The toplevel's destructor request, in the list's protocol.
+  std::uint32_t destroy_opcode_ = 0;
   ToplevelTable toplevels_;
 };
 
-void WaylandWindowManager::OnGlobal(void* data, wl_registry*, std::uint32_t name,
-                                    const char* interface, std::uint32_t version) {
+void WaylandWindowManager::OnGlobal(void* data, std::uint32_t name, std::string_view interface,
+                                    std::uint32_t version) {
   auto* self = static_cast<WaylandWindowManager*>(data);
-  if (std::strcmp(interface, zwlr_foreign_toplevel_manager_v1_interface.name) == 0 &&
-      self->manager_version_ == 0) {
-    self->manager_name_ = name;
-    self->manager_version_ = version;
+  if (interface == zwlr_foreign_toplevel_manager_v1_interface.name && self->wlr_version_ == 0) {
+    self->wlr_name_ = name;
+    self->wlr_version_ = version;
   }
-  if (std::strcmp(interface, ext_foreign_toplevel_list_v1_interface.name) == 0 && self->ext_list_name_ == 0) {
-    self->ext_list_name_ = name;
-  }
+  if (interface == ext_foreign_toplevel_list_v1_interface.name && self->ext_name_ == 0) self->ext_name_ = name;
 }
 
-void WaylandWindowManager::OnToplevel(void* data, zwlr_foreign_toplevel_manager_v1*,
-                                      zwlr_foreign_toplevel_handle_v1* handle) {
-  auto* self = static_cast<WaylandWindowManager*>(data);
-  // The listener comes first: the handle's own events follow at once.
-  zwlr_foreign_toplevel_handle_v1_add_listener(handle, &kHandleListener, self);
-  self->connection_.Guarded([&] { self->toplevels_.Announce(IdOf(handle)); });
+int WaylandWindowManager::OnEvent(const void* data, void* proxy, std::uint32_t, const wl_message* message,
+                                  wl_argument* args) {
+  auto* self = const_cast<WaylandWindowManager*>(static_cast<const WaylandWindowManager*>(data));
+  WaylandConnection& connection = self->connection_;
+  ToplevelTable& toplevels = self->toplevels_;
+  const WindowHandle id = connection.IdOf(proxy);
+  const std::string_view event(message->name);
+  if (event == "toplevel") {
+    auto* toplevel = reinterpret_cast<wl_proxy*>(args[0].o);
+    if (toplevel == nullptr) return 0;  // the library failed to make it, and says so
+    // The dispatcher comes first: the toplevel's own events follow at once.
+    connection.Listen(toplevel, OnEvent, self);
+    connection.Guarded([&] { toplevels.Announce(connection.IdOf(toplevel)); });
+  } else if (event == "title") {
+    connection.Guarded([&] { toplevels.SetTitle(id, TextOf(args[0].s)); });
+  } else if (event == "app_id") {
+    connection.Guarded([&] { toplevels.SetAppId(id, TextOf(args[0].s)); });
+  } else if (event == "parent") {
+    toplevels.SetParent(id, connection.IdOf(args[0].o));
+  } else if (event == "done") {
+    connection.Guarded([&] { toplevels.Done(id); });
+  } else if (event == "closed") {
+    toplevels.Close(id);
+    connection.SendDestroy(static_cast<wl_proxy*>(proxy), self->destroy_opcode_);
+  }
+  return 0;
 }
 
 DesktopOpening WaylandWindowManager::Open(List list) {
   DesktopOpening opening = connection_.Connect();
   if (!connection_.Connected()) return opening;
-
-  wl_registry* registry = wl_display_get_registry(connection_.Display());
-  if (registry == nullptr) throw std::bad_alloc();
-  wl_registry_add_listener(registry, &kRegistryListener, this);
-  connection_.Roundtrip();
-  if (list == List::kWlr && manager_version_ != 0) {
-    manager_ = Bind<zwlr_foreign_toplevel_manager_v1>(registry, manager_name_, zwlr_foreign_toplevel_manager_v1_interface,
-                                                      std::min(manager_version_, kHighestVersion));
-    zwlr_foreign_toplevel_manager_v1_add_listener(manager_, &kManagerListener, this);
-  } else if (list == List::kExt && ext_list_name_ != 0) {
-    ext_list_ = Bind<ext_foreign_toplevel_list_v1>(registry, ext_list_name_, ext_foreign_toplevel_list_v1_interface, 1);
-    AddListener(ext_list_, &kExtListListener, this);
+  connection_.ReadGlobals(OnGlobal, this);
+  if (list == List::kWlr && wlr_version_ != 0) {
+    list_ = connection_.Bind(wlr_name_, zwlr_foreign_toplevel_manager_v1_interface,
+                             std::min(wlr_version_, kHighestVersion));
+    destroy_opcode_ = ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_DESTROY;
+  } else if (list == List::kExt && ext_name_ != 0) {
+    list_ = connection_.Bind(ext_name_, ext_foreign_toplevel_list_v1_interface, 1);
+    destroy_opcode_ = kExtToplevelDestroy;
   } else {
     opening.failure = DisplayFailure::kNoWindowList;
+    return opening;
   }
-  wl_registry_destroy(registry);
+  connection_.Listen(list_, OnEvent, this);
   return opening;
 }
 

@@ -14,6 +14,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "platform/display_failure.h"
 
@@ -87,14 +88,25 @@ int ConnectSocket(const char* display, std::int64_t deadline) {
   return -1;
 }
 
-void OnSyncDone(void* data, wl_callback*, std::uint32_t) { *static_cast<bool*>(data) = true; }
+// The core protocol's opcodes (wayland.xml).
+constexpr std::uint32_t kDisplaySync = 0;
+constexpr std::uint32_t kDisplayGetRegistry = 1;
+constexpr std::uint32_t kRegistryBind = 0;
+constexpr std::uint32_t kRegistryGlobal = 0;
 
-constexpr wl_callback_listener kSyncListener = {OnSyncDone};
+int OnSyncDone(const void* done, void*, std::uint32_t, const wl_message*, wl_argument*) {
+  *static_cast<bool*>(const_cast<void*>(done)) = true;
+  return 0;
+}
+
+constexpr std::string_view kNoLibrary = " (libwayland-client.so.0 cannot be loaded: install libwayland-client0)";
 
 }  // namespace
 
 WaylandConnection::~WaylandConnection() {
-  if (display_ != nullptr) wl_display_disconnect(display_);
+  if (display_ == nullptr) return;
+  if (registry_ != nullptr) Forget(registry_);
+  wayland_->display_disconnect(display_);
 }
 
 DesktopOpening WaylandConnection::Connect() {
@@ -104,17 +116,22 @@ DesktopOpening WaylandConnection::Connect() {
     opening.named = false;
     return opening;
   }
-  wl_log_set_handler_client(SilentLog);
+  wayland_ = LoadWayland();
+  if (wayland_ == nullptr) {
+    opening.detail = kNoLibrary;
+    return opening;  // kCannotOpen
+  }
+  wayland_->log_set_handler_client(SilentLog);
   deadline_ = NowMilliseconds() + kAnswerMilliseconds;
   const int fd = ConnectSocket(name, deadline_);
   if (fd < 0) return opening;  // kCannotOpen
-  display_ = wl_display_connect_to_fd(fd);  // closes fd when it fails
+  display_ = wayland_->display_connect_to_fd(fd);  // closes fd when it fails
   if (display_ == nullptr && errno == ENOMEM) throw std::bad_alloc();
   return opening;
 }
 
 void WaylandConnection::Lost() {
-  if (wl_display_get_error(display_) == ENOMEM) throw std::bad_alloc();
+  if (wayland_->display_get_error(display_) == ENOMEM) throw std::bad_alloc();
   EndForDisplay(DisplayFailure::kLost, DisplayKind::kWayland);
 }
 
@@ -123,49 +140,73 @@ void WaylandConnection::CheckDispatch(int result) {
   if (result < 0) Lost();
 }
 
-void* WaylandConnection::Bind(wl_registry* registry, std::uint32_t name, const wl_interface& interface,
-                              std::uint32_t version) {
-  void* proxy = wl_registry_bind(registry, name, &interface, version);
+wl_proxy* WaylandConnection::Made(wl_proxy* proxy) {
   if (proxy == nullptr) {
-    if (wl_display_get_error(display_) != 0) Lost();
+    if (wayland_->display_get_error(display_) != 0) Lost();
     throw std::bad_alloc();
   }
   return proxy;
 }
 
+int WaylandConnection::OnGlobalEvent(const void* data, void*, std::uint32_t opcode, const wl_message*,
+                                     wl_argument* args) {
+  const auto* self = static_cast<const WaylandConnection*>(data);
+  if (opcode == kRegistryGlobal && args[1].s != nullptr) {
+    self->seen_(self->seen_data_, args[0].u, args[1].s, args[2].u);
+  }
+  return 0;
+}
+
+void WaylandConnection::ReadGlobals(GlobalSeen seen, void* data) {
+  seen_ = seen;
+  seen_data_ = data;
+  auto* display = reinterpret_cast<wl_proxy*>(display_);
+  registry_ = Send(display, kDisplayGetRegistry, wayland_->registry_interface, static_cast<void*>(nullptr));
+  Listen(registry_, OnGlobalEvent, this);
+  Roundtrip();
+}
+
+wl_proxy* WaylandConnection::Bind(std::uint32_t name, const wl_interface& interface, std::uint32_t version) {
+  return Made(wayland_->proxy_marshal_flags(registry_, kRegistryBind, &interface, version, 0, name, interface.name,
+                                            version, static_cast<void*>(nullptr)));
+}
+
+void WaylandConnection::SendDestroy(wl_proxy* proxy, std::uint32_t opcode) {
+  wayland_->proxy_marshal_flags(proxy, opcode, nullptr, wayland_->proxy_get_version(proxy), WL_MARSHAL_FLAG_DESTROY);
+}
+
 // Reads and dispatches what the compositor has sent, waiting for it until
 // the deadline.
 void WaylandConnection::DispatchOnce() {
-  while (wl_display_prepare_read(display_) != 0) CheckDispatch(wl_display_dispatch_pending(display_));
-  const int fd = wl_display_get_fd(display_);
-  while (wl_display_flush(display_) < 0) {
+  while (wayland_->display_prepare_read(display_) != 0) {
+    CheckDispatch(wayland_->display_dispatch_pending(display_));
+  }
+  const int fd = wayland_->display_get_fd(display_);
+  while (wayland_->display_flush(display_) < 0) {
     if (errno != EAGAIN) {
-      wl_display_cancel_read(display_);
+      wayland_->display_cancel_read(display_);
       Lost();
     }
     if (!WaitFor(fd, POLLOUT, deadline_)) {
-      wl_display_cancel_read(display_);
+      wayland_->display_cancel_read(display_);
       EndForNoAnswer();
     }
   }
   if (!WaitFor(fd, POLLIN, deadline_)) {
-    wl_display_cancel_read(display_);
+    wayland_->display_cancel_read(display_);
     EndForNoAnswer();
   }
-  if (wl_display_read_events(display_) < 0) Lost();
-  CheckDispatch(wl_display_dispatch_pending(display_));
+  if (wayland_->display_read_events(display_) < 0) Lost();
+  CheckDispatch(wayland_->display_dispatch_pending(display_));
 }
 
 void WaylandConnection::Roundtrip() {
   bool done = false;
-  wl_callback* sync = wl_display_sync(display_);
-  if (sync == nullptr) {
-    if (wl_display_get_error(display_) != 0) Lost();
-    throw std::bad_alloc();
-  }
-  wl_callback_add_listener(sync, &kSyncListener, &done);
+  wl_proxy* sync = Send(reinterpret_cast<wl_proxy*>(display_), kDisplaySync, wayland_->callback_interface,
+                        static_cast<void*>(nullptr));
+  Listen(sync, OnSyncDone, &done);
   while (!done) DispatchOnce();
-  wl_callback_destroy(sync);
+  Forget(sync);
 }
 
 }  // namespace brisquel
