@@ -18,11 +18,24 @@ need_packages() {
   if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     apt_locked dpkg --add-architecture i386 || return 1
   fi
-  if ! apt_locked apt-get update -qq ||
+  if ! apt_update ||
      ! apt_locked apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
     echo "could not install: ${missing[*]}" >&2
     return 1
   fi
+}
+
+# apt_update: apt-get update, tried again (3 times in all, 20 s apart) when
+# an index fails to download, as it does while a mirror is being synced.
+apt_update() {
+  local try
+  for try in 1 2 3; do
+    apt_locked apt-get update -qq && return 0
+    [ "$try" -lt 3 ] || break
+    echo "apt-get update failed (a mirror being synced?): trying again in 20 s" >&2
+    sleep 20
+  done
+  return 1
 }
 
 # apt_locked COMMAND...: runs an apt-get or dpkg command as root, one at a
