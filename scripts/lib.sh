@@ -170,9 +170,11 @@ NATIVE_TEST_PACKAGES=(strace xvfb util-linux)
 # What the fuzz targets need: clang with libFuzzer, and Xvfb for the churn.
 FUZZ_PACKAGES=(clang "$CLANG_RT_PACKAGE" xvfb)
 
-# What building and running the Windows program needs: MinGW-w64, Wine
-# (its 32-bit half turns on the i386 architecture) and strace.
-WIN32_PACKAGES=(cmake ninja-build g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 strace)
+# What building the Windows program needs (MinGW-w64), and what running it
+# needs beyond that: Wine (its 32-bit half turns on the i386 architecture)
+# and strace.
+WIN32_BUILD_PACKAGES=(cmake ninja-build g++-mingw-w64-i686 binutils-mingw-w64-i686)
+WIN32_WINE_PACKAGES=(wine wine32:i386 strace)
 
 # What the benchmarks need beyond the desktops' packages.
 X11_BENCH_PACKAGES=(xdotool xtrace time heaptrack)

@@ -42,3 +42,27 @@ REG
 run_wine() {
   LC_ALL=C.UTF-8 timeout "$WINE_TIMEOUT" wine "$@"
 }
+
+# machine_runs_32bit_x86 says whether this machine's kernel runs 32-bit x86
+# programs, which the Wine that runs a 32-bit Windows program is made of.
+# Some kernels are built or started without it (their virtual machines give
+# no 32-bit code segment), and then every Wine call ends in "Exec format
+# error". It runs a 96-byte i386 program that only exits with 42.
+machine_runs_32bit_x86() {
+  local probe=$BRISQUEL_ROOT/build/win32/i386-probe rc=0
+  mkdir -p "${probe%/*}"
+  {
+    # ELF header: 32-bit, little-endian, executable, i386, entry 0x08048054.
+    printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00'
+    printf '\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00'
+    printf '\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00'
+    # One loadable, readable and executable segment: the whole file.
+    printf '\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08'
+    printf '\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00'
+    # mov eax, 1 (exit); mov ebx, 42; int 0x80
+    printf '\xb8\x01\x00\x00\x00\xbb\x2a\x00\x00\x00\xcd\x80'
+  } >"$probe"
+  chmod +x "$probe"
+  "$probe" 2>/dev/null || rc=$?
+  [ "$rc" = 42 ]
+}

@@ -90,16 +90,7 @@ search_lines() {
   for text in "$@"; do echo_lines+=("    [$text]"); done
 }
 
-# --- The program file ------------------------------------------------------
-
-pe=$(i686-w64-mingw32-objdump -p "$exe")
-dlls=$(sed -n 's/^\tDLL Name: //p' <<<"$pe" | tr '[:lower:]' '[:upper:]' | sort | tr '\n' ' ')
-if grep -q 'file format pei-i386' <<<"$pe" && grep -q 'Subsystem.*(Windows CUI)' <<<"$pe" &&
-  [ "$dlls" = "KERNEL32.DLL MSVCRT.DLL USER32.DLL " ]; then
-  pass "32-bit console program importing only system DLLs"
-else
-  fail "program file: imports $dlls"
-fi
+# --- The program file (program_file_test.sh checks its imports) -----------
 
 rc=0
 run_wine "$programs/string_table_check.exe" "$(winpath "$exe")" >out 2>err || rc=$?
