@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "platform/window_table.h"
@@ -41,6 +42,7 @@ class DesktopReader {
     xcb_atom_t client_list_stacking = XCB_ATOM_NONE;
     xcb_atom_t compound_text = XCB_ATOM_NONE;
     xcb_atom_t supporting_wm_check = XCB_ATOM_NONE;
+    xcb_atom_t mutter_frame_for = XCB_ATOM_NONE;
   };
 
   // The root's children topmost first; learns the atoms, whether a window
@@ -65,6 +67,10 @@ class DesktopReader {
   // For each top-level window, the client inside it found by WM_STATE; the
   // window itself when none carries it; none when it has gone.
   std::vector<xcb_window_t> SearchClients(const std::vector<xcb_window_t>& tops);
+  // Of windows[places], those that name the client they frame in
+  // _MUTTER_FRAME_FOR, each with its client, in ascending order of frame.
+  std::vector<std::pair<xcb_window_t, xcb_window_t>> FramedClients(
+      const std::vector<xcb_window_t>& windows, const std::vector<std::size_t>& places);
   void SearchBatch(std::span<const xcb_window_t> tops, std::span<xcb_window_t> clients);
 
   void ReadFirstPass(std::span<const WindowHandle> windows, std::vector<WindowRecord>& records);

@@ -45,10 +45,12 @@ std::vector<xcb_window_t> DesktopReader::RootChildren() {
   xcb_prefetch_extension_data(c, &xcb_res_id);
   static constexpr std::string_view kNames[] = {"WM_STATE", "_NET_WM_NAME", "UTF8_STRING",
                                                 "_NET_WM_PID", "_NET_CLIENT_LIST_STACKING",
-                                                "COMPOUND_TEXT", "_NET_SUPPORTING_WM_CHECK"};
+                                                "COMPOUND_TEXT", "_NET_SUPPORTING_WM_CHECK",
+                                                "_MUTTER_FRAME_FOR"};
   xcb_atom_t* targets[] = {&atoms_.wm_state, &atoms_.net_wm_name, &atoms_.utf8_string,
                            &atoms_.net_wm_pid, &atoms_.client_list_stacking,
-                           &atoms_.compound_text, &atoms_.supporting_wm_check};
+                           &atoms_.compound_text, &atoms_.supporting_wm_check,
+                           &atoms_.mutter_frame_for};
   xcb_intern_atom_cookie_t cookies[std::size(kNames)];
   // only_if_exists: reading the desktop must not create atoms on it.
   for (std::size_t i = 0; i < std::size(kNames); ++i) {
@@ -236,7 +238,15 @@ std::vector<WindowHandle> DesktopReader::TopLevelWindows() {
     const auto [first, last] = clients_of(top);
     if (first == last) unlisted.push_back(top);
   }
-  const std::vector<xcb_window_t> found = SearchClients(unlisted);
+  std::vector<xcb_window_t> found = SearchClients(unlisted);
+  // A frame of GNOME's frames helper that holds no client yet stands for
+  // the client it names, or for nothing where that client has a place of
+  // its own.
+  std::vector<std::size_t> bare;  // places in unlisted of windows holding no client
+  for (std::size_t j = 0; j < unlisted.size(); ++j) {
+    if (found[j] == unlisted[j]) bare.push_back(j);
+  }
+  const auto named = FramedClients(unlisted, bare);
   std::vector<WindowHandle> order;
   order.reserve(tops.size());
   std::size_t next_found = 0;
@@ -248,7 +258,48 @@ std::vector<WindowHandle> DesktopReader::TopLevelWindows() {
       for (auto it = first; it != last; ++it) order.push_back(listed[it->second]);
     }
   }
-  return order;
+  if (named.empty()) return order;
+  std::vector<WindowHandle> placed = order;
+  std::sort(placed.begin(), placed.end());
+  std::vector<WindowHandle> kept;
+  kept.reserve(order.size());
+  for (WindowHandle window : order) {
+    const auto frame = std::lower_bound(named.begin(), named.end(), window,
+                                        [](const auto& pair, WindowHandle w) { return pair.first < w; });
+    if (frame == named.end() || frame->first != window) {
+      kept.push_back(window);
+    } else if (!std::binary_search(placed.begin(), placed.end(), WindowHandle{frame->second})) {
+      kept.push_back(frame->second);
+    }
+  }
+  return kept;
+}
+
+std::vector<std::pair<xcb_window_t, xcb_window_t>> DesktopReader::FramedClients(
+    const std::vector<xcb_window_t>& windows, const std::vector<std::size_t>& places) {
+  std::vector<std::pair<xcb_window_t, xcb_window_t>> named;
+  if (atoms_.mutter_frame_for == XCB_ATOM_NONE || places.empty()) return named;
+  xcb_connection_t* c = connection_.get();
+  std::vector<xcb_get_property_cookie_t> cookies;
+  for (std::size_t start = 0; start < places.size(); start += kWindowsPerBatch) {
+    const std::size_t end = std::min(places.size(), start + kWindowsPerBatch);
+    cookies.clear();
+    for (std::size_t k = start; k < end; ++k) {
+      cookies.push_back(xcb_get_property(c, 0, windows[places[k]], atoms_.mutter_frame_for,
+                                         XCB_ATOM_WINDOW, 0, 1));
+    }
+    connection_.Flush();
+    for (std::size_t k = start; k < end; ++k) {
+      const auto reply = connection_.Await<xcb_get_property_reply_t>(cookies[k - start]);
+      if (!reply || reply->format != 32 || reply->value_len != 1) continue;
+      const xcb_window_t client = *static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
+      if (client != XCB_WINDOW_NONE && client != windows[places[k]]) {
+        named.emplace_back(windows[places[k]], client);
+      }
+    }
+  }
+  std::sort(named.begin(), named.end());
+  return named;
 }
 
 }  // namespace brisquel

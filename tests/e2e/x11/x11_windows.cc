@@ -5,7 +5,7 @@
 //
 //   x11_windows [--wait-managed] [--churn TITLE] [--grab-server] WINDOW...
 //   WINDOW: window [--net-wm-name T] [--wm-name T] [--wm-name-utf8 T]
-//                [--class T] [--pid N] [--transient-for K]
+//                [--class T] [--pid N] [--transient-for K] [--frame-for K]
 //                [--unmapped] [--override-redirect]
 //                [--property NAME TYPE T]   (any 8-bit property, types by name)
 //       | many N PREFIX   (N mapped windows titled PREFIX1 .. PREFIXN,
@@ -45,6 +45,7 @@ struct Layout {
        has_class = false;
   long pid = -1;
   long transient_for = -1;
+  long frame_for = -1;  // names a client as GNOME's frames helper does
   std::vector<std::pair<std::string, std::pair<std::string, std::string>>> properties;
   bool mapped = true;
   bool override_redirect = false;
@@ -110,6 +111,12 @@ struct Desktop {
       const xcb_window_t owner = made[layout.transient_for];
       xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_TRANSIENT_FOR,
                           XCB_ATOM_WINDOW, 32, 1, &owner);
+    }
+    if (layout.frame_for >= 0) {
+      if (static_cast<std::size_t>(layout.frame_for) >= made.size()) Fail("--frame-for names no earlier window");
+      const xcb_window_t client = made[layout.frame_for];
+      xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, Atom(c, "_MUTTER_FRAME_FOR"),
+                          XCB_ATOM_WINDOW, 32, 1, &client);
     }
     for (const auto& [name, typed] : layout.properties) {
       set(Atom(c, name.c_str()), Atom(c, typed.first.c_str()), typed.second);
@@ -212,6 +219,8 @@ int main(int argc, char** argv) {
       last().pid = Number(value());
     } else if (arg == "--transient-for") {
       last().transient_for = Number(value());
+    } else if (arg == "--frame-for") {
+      last().frame_for = Number(value());
     } else if (arg == "--property") {
       const std::string name = value();
       const std::string type = value();
