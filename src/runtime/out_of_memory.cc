@@ -13,18 +13,8 @@ namespace {
 // runtimes thread-local storage made on first use).
 void ReportOutOfMemory() { ReportFailure(OutOfMemoryRecord(), 0); }
 
-// Out of line, so that the compiler cannot see the throw and the catch
-// together.
-[[gnu::noinline]] void RaiseOnce() { throw OutOfMemoryRecord(); }
-
 }  // namespace
 
-void PrepareFailurePath() {
-  try {
-    RaiseOnce();
-  } catch (const Exception&) {
-  }
-  std::set_new_handler(ReportOutOfMemory);
-}
+void PrepareFailurePath() { std::set_new_handler(ReportOutOfMemory); }
 
 }  // namespace brisquel

@@ -8,8 +8,8 @@ namespace brisquel {
 
 // Called by StartRuntime once the out-of-memory record exists: from then
 // on an exhausted memory request is reported as that record with no throw.
-// Also raises and catches one failure, so that the exception storage and
-// thread-local state a later failure needs are already there.
+// A C++ runtime that makes the state of its first throw from the heap is
+// warmed up by its process services when they install the fault handler.
 void PrepareFailurePath();
 
 }  // namespace brisquel

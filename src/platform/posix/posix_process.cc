@@ -142,11 +142,8 @@ int FindCodeSegment(dl_phdr_info* info, std::size_t, void* data) {
 
 class PosixProcess final : public ProcessServices {
  public:
-  PosixProcess(int argc, const char* const* argv) : command_line_(CommandLineFromArgv(argc, argv)) {
-    char path[4096];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
-    if (length > 0) module_path_.assign(path, static_cast<std::size_t>(length));
-    else if (argc > 0) module_path_ = argv[0];
+  PosixProcess(int argc, const char* const* argv)
+      : command_line_(CommandLineFromArgv(argc, argv)), argument_zero_(argc > 0 ? argv[0] : "") {
     dl_iterate_phdr(FindCodeSegment, &code_base_);
   }
 
@@ -160,7 +157,20 @@ class PosixProcess final : public ProcessServices {
   }
 
   std::uint32_t GetModuleFileNameA(char* buffer, std::uint32_t size) override {
-    return CopyModulePath(module_path_, buffer, size);
+    // Read on the first call, most runs making none; readlink is safe in
+    // the fault handler, and the path is kept in a fixed buffer.
+    if (module_path_length_ < 0) {
+      const ssize_t length = readlink("/proc/self/exe", module_path_, sizeof module_path_);
+      if (length > 0) {
+        module_path_length_ = length;
+      } else {
+        const std::size_t copied = std::min(std::strlen(argument_zero_), sizeof module_path_);
+        std::memcpy(module_path_, argument_zero_, copied);
+        module_path_length_ = static_cast<ssize_t>(copied);
+      }
+    }
+    return CopyModulePath(std::string_view(module_path_, static_cast<std::size_t>(module_path_length_)),
+                          buffer, size);
   }
 
   std::uintptr_t ModuleCodeBase() override { return code_base_; }
@@ -257,7 +267,9 @@ class PosixProcess final : public ProcessServices {
 
   std::string command_line_;
   std::u16string wide_command_line_;
-  std::string module_path_;
+  const char* argument_zero_;
+  char module_path_[4096];
+  ssize_t module_path_length_ = -1;  // not read yet
   std::uintptr_t code_base_ = 0;
   std::uint32_t last_error_ = 0;
 };

@@ -32,6 +32,17 @@ LONG WINAPI ReportUnhandledException(EXCEPTION_POINTERS* pointers) {
               info0, info1);
 }
 
+// Out of line, so that the compiler cannot see the throw and the catch
+// together.
+[[gnu::noinline]] void Raise() { throw 0; }
+
+void WarmUpThrow() {
+  try {
+    Raise();
+  } catch (int) {
+  }
+}
+
 }  // namespace
 
 const char* Win32Process::GetCommandLineA() { return ::GetCommandLineA(); }
@@ -59,6 +70,11 @@ void Win32Process::InstallFaultHandler() {
   ULONG reserve = kReportStackReserve;
   ::SetThreadStackGuarantee(&reserve);
   ::SetUnhandledExceptionFilter(ReportUnhandledException);
+  // This C++ runtime makes the state a throw needs on the first one (the
+  // thread's exception globals in emulated thread-local storage, the sorted
+  // unwind tables), from the heap. One throw now, so that a failure thrown
+  // when memory has run out needs none.
+  WarmUpThrow();
 }
 
 FileHandle Win32Process::GetStdHandle(std::int32_t which) {
