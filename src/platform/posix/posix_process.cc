@@ -128,6 +128,10 @@ ssize_t WriteSome(int fd, const void* data, std::size_t count) {
   }
 }
 
+// The program's path once read: outside the process object, so that its
+// page is touched only by a run that asks for it.
+char module_path[4096];
+
 int FindCodeSegment(dl_phdr_info* info, std::size_t, void* data) {
   // The first object listed is the program itself.
   for (int i = 0; i < info->dlpi_phnum; ++i) {
@@ -160,16 +164,16 @@ class PosixProcess final : public ProcessServices {
     // Read on the first call, most runs making none; readlink is safe in
     // the fault handler, and the path is kept in a fixed buffer.
     if (module_path_length_ < 0) {
-      const ssize_t length = readlink("/proc/self/exe", module_path_, sizeof module_path_);
+      const ssize_t length = readlink("/proc/self/exe", module_path, sizeof module_path);
       if (length > 0) {
         module_path_length_ = length;
       } else {
-        const std::size_t copied = std::min(std::strlen(argument_zero_), sizeof module_path_);
-        std::memcpy(module_path_, argument_zero_, copied);
+        const std::size_t copied = std::min(std::strlen(argument_zero_), sizeof module_path);
+        std::memcpy(module_path, argument_zero_, copied);
         module_path_length_ = static_cast<ssize_t>(copied);
       }
     }
-    return CopyModulePath(std::string_view(module_path_, static_cast<std::size_t>(module_path_length_)),
+    return CopyModulePath(std::string_view(module_path, static_cast<std::size_t>(module_path_length_)),
                           buffer, size);
   }
 
@@ -268,8 +272,7 @@ class PosixProcess final : public ProcessServices {
   std::string command_line_;
   std::u16string wide_command_line_;
   const char* argument_zero_;
-  char module_path_[4096];
-  ssize_t module_path_length_ = -1;  // not read yet
+  ssize_t module_path_length_ = -1;  // module_path not read yet
   std::uintptr_t code_base_ = 0;
   std::uint32_t last_error_ = 0;
 };
