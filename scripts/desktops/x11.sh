@@ -7,10 +7,11 @@ source "$(dirname "${BASH_SOURCE[0]}")/processes.sh"
 DESKTOP_PIDS=()
 DESKTOP_DIR=
 
-# start_xvfb: a private Xvfb on the first free display, no TCP; exports DISPLAY.
+# start_xvfb [ARGS...]: a private Xvfb on the first free display, no TCP,
+# with ARGS (say, "-extension X-Resource" to leave one out); exports DISPLAY.
 start_xvfb() {
   DESKTOP_DIR=$(mktemp -d)
-  Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 \
+  Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 "$@" \
     3>"$DESKTOP_DIR/display" 2>"$DESKTOP_DIR/xvfb.log" </dev/null &
   DESKTOP_PIDS+=($!)
   wait_for 15 "Xvfb to start" grep -q '^[0-9]' "$DESKTOP_DIR/display"

@@ -6,6 +6,7 @@
 #include <xcb/xcb.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <utility>
 #include <vector>
@@ -73,8 +74,9 @@ class DesktopReader {
       const std::vector<xcb_window_t>& windows, const std::vector<std::size_t>& places);
   void SearchBatch(std::span<const xcb_window_t> tops, std::span<xcb_window_t> clients);
 
-  void ReadFirstPass(std::span<const WindowHandle> windows, std::vector<WindowRecord>& records);
-  void ReadSecondPass(std::vector<WindowRecord>& records);
+  // Says which windows' WM_NAME it has read already.
+  std::vector<bool> ReadFirstPass(std::span<const WindowHandle> windows, std::vector<WindowRecord>& records);
+  void ReadSecondPass(std::vector<WindowRecord>& records, const std::vector<bool>& name_read);
   void ReadServerProcessIds(std::vector<WindowRecord>& records);
   TextEncoding EncodingOf(xcb_atom_t type) const;
 
@@ -82,6 +84,10 @@ class DesktopReader {
   Atoms atoms_;
   bool managed_ = false;      // a window manager holds the root's redirection
   bool has_resource_ = false;  // the server has X-Resource
+  // The clients (the base of their ids) with a window titled in WM_NAME
+  // alone, in ascending order: their later windows are asked for WM_NAME
+  // in the first pass.
+  std::vector<std::uint32_t> wm_name_clients_;
 };
 
 }  // namespace brisquel

@@ -4,6 +4,10 @@
 // the host's own record, right even for a client in a container. The
 // second asks WM_NAME only of the windows without _NET_WM_NAME, and
 // _NET_WM_PID only of those whose process the server could not name.
+// Windows of a client that titles its windows in WM_NAME alone (an older
+// toolkit does so for all of them) are asked for WM_NAME in the first pass
+// once one of its windows has shown it, so that later batches of such a
+// desktop need no second pass.
 
 #include <xcb/res.h>
 #include <xcb/xcb.h>
@@ -54,27 +58,33 @@ TextEncoding DesktopReader::EncodingOf(xcb_atom_t type) const {
 std::vector<WindowRecord> DesktopReader::ReadRecords(std::span<const WindowHandle> windows) {
   std::vector<WindowRecord> records(windows.size());
   for (std::size_t i = 0; i < windows.size(); ++i) records[i].handle = windows[i];
-  ReadFirstPass(windows, records);
-  ReadSecondPass(records);
+  const std::vector<bool> name_read = ReadFirstPass(windows, records);
+  ReadSecondPass(records, name_read);
   return records;
 }
 
-void DesktopReader::ReadFirstPass(std::span<const WindowHandle> windows,
-                                  std::vector<WindowRecord>& records) {
+std::vector<bool> DesktopReader::ReadFirstPass(std::span<const WindowHandle> windows,
+                                               std::vector<WindowRecord>& records) {
   xcb_connection_t* c = connection_.get();
   struct Ask {
-    xcb_get_property_cookie_t net_name, klass, transient_for;
+    xcb_get_property_cookie_t net_name, klass, transient_for, name;
+    bool name_asked;
   };
   std::vector<Ask> asks;
   asks.reserve(windows.size());
   const bool has_net_name = atoms_.net_wm_name != XCB_ATOM_NONE;
+  const std::uint32_t client_bits = ~xcb_get_setup(c)->resource_id_mask;
   for (WindowHandle window : windows) {
     Ask ask{};
     if (has_net_name) ask.net_name = AskText(c, window, atoms_.net_wm_name);
     ask.klass = AskText(c, window, XCB_ATOM_WM_CLASS);
     ask.transient_for = xcb_get_property(c, 0, window, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 0, 1);
+    ask.name_asked = std::binary_search(wm_name_clients_.begin(), wm_name_clients_.end(), window & client_bits);
+    if (ask.name_asked) ask.name = AskText(c, window, XCB_ATOM_WM_NAME);
     asks.push_back(ask);
   }
+  std::vector<std::uint32_t> learned;  // clients seen titling in WM_NAME alone
+  std::vector<bool> name_read(windows.size());
   ReadServerProcessIds(records);  // sends its request with these, and flushes
   for (std::size_t i = 0; i < asks.size(); ++i) {
     // Every answer is read, so none is left queued; a window whose
@@ -84,14 +94,29 @@ void DesktopReader::ReadFirstPass(std::span<const WindowHandle> windows,
     if (has_net_name) net_name = connection_.Await<xcb_get_property_reply_t>(asks[i].net_name);
     const auto klass = connection_.Await<xcb_get_property_reply_t>(asks[i].klass);
     const auto transient_for = connection_.Await<xcb_get_property_reply_t>(asks[i].transient_for);
-    if ((has_net_name && !net_name) || !klass || !transient_for) {
+    Reply<xcb_get_property_reply_t> name;
+    if (asks[i].name_asked) name = connection_.Await<xcb_get_property_reply_t>(asks[i].name);
+    if ((has_net_name && !net_name) || !klass || !transient_for || (asks[i].name_asked && !name)) {
       record.handle = 0;
       continue;
     }
     if (net_name) record.title = TextToUtf8(EncodingOf(net_name->type), UpToNul(PropertyBytes(net_name.get())));
+    if (record.title.empty()) {
+      if (name) {
+        record.title = TextToUtf8(EncodingOf(name->type), UpToNul(PropertyBytes(name.get())));
+        name_read[i] = true;
+      } else {
+        learned.push_back(record.handle & client_bits);
+      }
+    }
     record.class_name = TextToUtf8(EncodingOf(klass->type), ClassPart(PropertyBytes(klass.get())));
     record.parent = PropertyNumber(transient_for.get());
   }
+  if (learned.empty()) return name_read;
+  wm_name_clients_.insert(wm_name_clients_.end(), learned.begin(), learned.end());
+  std::sort(wm_name_clients_.begin(), wm_name_clients_.end());
+  wm_name_clients_.erase(std::unique(wm_name_clients_.begin(), wm_name_clients_.end()), wm_name_clients_.end());
+  return name_read;
 }
 
 // One request names the processes of the clients of all the batch's
@@ -129,7 +154,7 @@ void DesktopReader::ReadServerProcessIds(std::vector<WindowRecord>& records) {
   }
 }
 
-void DesktopReader::ReadSecondPass(std::vector<WindowRecord>& records) {
+void DesktopReader::ReadSecondPass(std::vector<WindowRecord>& records, const std::vector<bool>& name_read) {
   xcb_connection_t* c = connection_.get();
   struct Ask {
     std::size_t record;
@@ -141,7 +166,7 @@ void DesktopReader::ReadSecondPass(std::vector<WindowRecord>& records) {
   for (std::size_t i = 0; i < records.size(); ++i) {
     const WindowRecord& record = records[i];
     if (record.handle == 0) continue;
-    Ask ask{i, record.title.empty(), has_pid && record.process_id == 0, {}, {}};
+    Ask ask{i, record.title.empty() && !name_read[i], has_pid && record.process_id == 0, {}, {}};
     if (ask.name) ask.name_cookie = AskText(c, record.handle, XCB_ATOM_WM_NAME);
     if (ask.pid) ask.pid_cookie = xcb_get_property(c, 0, record.handle, atoms_.net_wm_pid, XCB_ATOM_CARDINAL, 0, 1);
     if (ask.name || ask.pid) asks.push_back(ask);

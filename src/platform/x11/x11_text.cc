@@ -1,5 +1,6 @@
 #include "platform/x11/x11_text.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace brisquel {
@@ -155,9 +156,13 @@ class CompoundDecoder {
 }  // namespace
 
 std::string Latin1ToUtf8(std::string_view latin1) {
-  std::string utf8;
-  utf8.reserve(latin1.size());
-  for (char c : latin1) AppendLatin1(utf8, static_cast<unsigned char>(c));
+  // ASCII, as most titles are, is the same in both.
+  const auto first_high = std::find_if(latin1.begin(), latin1.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  std::string utf8(latin1.begin(), first_high);
+  if (first_high == latin1.end()) return utf8;
+  utf8.reserve(latin1.size() + (latin1.end() - first_high));
+  for (auto c = first_high; c != latin1.end(); ++c) AppendLatin1(utf8, static_cast<unsigned char>(*c));
   return utf8;
 }
 

@@ -272,6 +272,23 @@ silent_runs "server stopped"
 kill -CONT "${DESKTOP_PIDS[0]}"
 stop_desktop
 
+# --- A server without X-Resource: processes from _NET_WM_PID ---------------
+# Each window's own claim then stands, or 0 where it makes none; the title
+# from WM_NAME where _NET_WM_NAME is empty or missing, as above.
+start_xvfb -extension X-Resource
+start_windows "$helper" \
+  window --net-wm-name 'Claims' --pid 0x1234 --wm-name 'Not this' --class 'c\0Claims\0' \
+  window --wm-name 'Silent' --transient-for 0 \
+  window --net-wm-name '' --wm-name 'Named late' --pid 77
+for i in "${!WINDOWS[@]}"; do w[i]=$((16#${WINDOWS[i]})); done
+want=$banner
+list_line want 'Named late' 77 "${w[2]}" 0
+list_line want Silent 0 "${w[1]}" "${w[0]}"
+list_line want Claims $((0x1234)) "${w[0]}" 0
+run /L
+check "no X-Resource: _NET_WM_PID" "$want" 0
+stop_desktop
+
 # --- A desktop with a window manager: frames stand for their clients -------
 start_xvfb
 start_wm
