@@ -54,6 +54,9 @@ bool ToplevelTable::SettledUpTo(std::size_t count) const {
 
 std::vector<WindowRecord> ToplevelTable::Records() const {
   std::vector<WindowRecord> records;
+  std::size_t walked = 0;
+  for (const Entry& entry : entries_) walked += !entry.closed && entry.done;
+  records.reserve(walked);
   for (const Entry& entry : entries_) {
     if (entry.closed || !entry.done) continue;
     records.push_back({entry.handle, entry.current.title, entry.current.app_id, 0, entry.current.parent});

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -58,7 +59,9 @@ class ToplevelTable {
   };
   Entry* Live(WindowHandle toplevel);
 
-  std::vector<Entry> entries_;
+  // A deque, so that the table grows without moving what it holds: each
+  // page it takes is touched once.
+  std::deque<Entry> entries_;
   std::unordered_map<WindowHandle, std::size_t> live_;
 };
 
