@@ -97,6 +97,10 @@ start_client "$toplevels" \
 native_pid=$CLIENT_PID
 start_client "$x11_helper" window --net-wm-name 'X Editor' --class 'xedit\0XEdit\0'
 x_pid=$CLIENT_PID x_window=$((16#${CLIENT_LINES[0]}))
+# sway announces an XWayland window once XWayland has mapped it, a little
+# after the client is ready, later on a busy machine: wait (at most 10 s).
+x_listed() { run /L; grep -q '^  \[X Editor ' "$work/out"; }
+wait_for 10 "sway to announce the XWayland window" x_listed || true
 
 # sway announces the newest toplevel first; untitled toplevels take a
 # handle too, but are not listed. sway (1.7) sends no parent events.
