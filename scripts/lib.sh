@@ -78,12 +78,27 @@ apt_step() {
   done
 }
 
-# The Debian release this machine runs (/etc/os-release), 12 or 13: some
-# package names differ between them, and the .deb is made for one.
+# The Debian release this machine runs (/etc/os-release): 12, 13 or
+# testing (testing and unstable share their os-release: forky, no version
+# number). Some package names differ between them, and the .deb is made for
+# one. A release newer than these is taken for testing, with a line saying
+# so, since testing is what it grew from.
 DEBIAN_RELEASE=$( . /etc/os-release 2>/dev/null && echo "${VERSION_ID:-${VERSION_CODENAME:-}}")
 case $DEBIAN_RELEASE in
-  12 | bookworm)
-    DEBIAN_RELEASE=12
+  12 | bookworm) DEBIAN_RELEASE=12 ;;
+  13 | trixie) DEBIAN_RELEASE=13 ;;
+  forky | sid) DEBIAN_RELEASE=testing ;;
+  *)
+    if [ -z "${BRISQUEL_RELEASE_SAID:-}" ]; then
+      echo "scripts/lib.sh: Debian '${DEBIAN_RELEASE:-unknown}' (/etc/os-release) is not one the package names" \
+        "are known for (12, 13, testing, unstable); using Debian testing's names" >&2
+      export BRISQUEL_RELEASE_SAID=1
+    fi
+    DEBIAN_RELEASE=testing
+    ;;
+esac
+case $DEBIAN_RELEASE in
+  12)
     # The foreign-toplevel protocol file, in the Rust protocol crate.
     WLR_PROTOCOLS_PACKAGE=librust-wayland-protocols-dev
     # libFuzzer's runtime, of the compiler that the clang package brings.
@@ -91,17 +106,16 @@ case $DEBIAN_RELEASE in
     # The wlroots example clients, with foreign-toplevel (for a benchmark).
     WLROOTS_EXAMPLES_PACKAGE=libwlroots-examples
     ;;
-  13 | trixie)
-    DEBIAN_RELEASE=13
+  13)
     WLR_PROTOCOLS_PACKAGE=librust-wayland-protocols-wlr-dev
     CLANG_RT_PACKAGE=libclang-rt-19-dev
     # libwlroots-0.18-examples holds no foreign-toplevel client.
     WLROOTS_EXAMPLES_PACKAGE=
     ;;
-  *)
-    echo "scripts/lib.sh: this is not Debian 12 (bookworm) or 13 (trixie) but '${DEBIAN_RELEASE:-unknown}'" \
-      "(/etc/os-release); the package names are known for those two only" >&2
-    return 1
+  testing)
+    WLR_PROTOCOLS_PACKAGE=librust-wayland-protocols-wlr-dev
+    CLANG_RT_PACKAGE=libclang-rt-21-dev
+    WLROOTS_EXAMPLES_PACKAGE=
     ;;
 esac
 

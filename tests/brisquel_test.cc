@@ -203,6 +203,41 @@ TEST(Program, ADisplayThatIsGoneEndsTheRunWithCode2) {
   }
 }
 
+TEST(Program, PartOfTheDesktopNeverAnswersNotFound) {
+  const std::string kLine =
+      "brisquel: Wayland display \"w-0\" named windows of its list that could not be read; only the windows read "
+      "were seen, so a window not found may still be open\r\n";
+  struct Case {
+    std::string command_line;
+    std::uint32_t exit_code;
+    std::string out;  // after the banner
+  };
+  const Case cases[] = {
+      {"brisquel /F calc", 1,
+       kHeading + "    [calc]\r\n  Found [Calculator                         ] TID:$5A4, HWND:$A01B2, PID:$1F0\r\n"
+                  "  ErrorLevel(1)\r\n"},
+      {"brisquel /F word", 2, kHeading + "    [word]\r\n"},
+      {"brisquel /L", 2,
+       "  [Calculator                  ] TID:$5A4 HWND:$A01B2 PID:$1F0 PAR:$0\r\n"
+       "  [Untitled - Notepad          ] TID:$77 HWND:$3C PID:$88 PAR:$0\r\n"},
+      {"brisquel /C", 2,
+       "  [Calculator                              ] [CalcFrame                     ]\r\n"
+       "  [Untitled - Notepad                      ] [Notepad                       ]\r\n"},
+      {"brisquel /M", 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command_line);
+    FakeProcess process = ProcessFor(c.command_line, kFileTypePipe);
+    FakeDesktop desktop = TwoApps();
+    desktop.partial_view = true;
+    const ScopedEnv display("WAYLAND_DISPLAY", "w-0");
+    const ProgramRun run = RunOn(process, desktop);
+    EXPECT_EQ(run.exit_code, c.exit_code);
+    EXPECT_EQ(run.out, kBannerLine + c.out);
+    EXPECT_EQ(run.err, c.command_line == "brisquel /M" ? "" : kLine);
+  }
+}
+
 TEST(Program, ListingsPadAndCutTitles) {
   FakeDesktop desktop;
   desktop.windows = {{1, std::string(28, 'a'), std::string(30, 'k'), 2, 3, 4},

@@ -29,4 +29,8 @@ void NoteFallBackToX11(DisplayFailure wayland_failure, std::string_view detail, 
   Report(wayland_failure, kind, detail, DisplayOutcome::kFallBackToX11);
 }
 
+void NotePartialView(DisplayFailure failure, DisplayKind kind, std::string_view detail) {
+  Report(failure, kind, detail, DisplayOutcome::kPartial);
+}
+
 }  // namespace brisquel

@@ -25,6 +25,7 @@ enum class DisplayFailure {
   kNoWindowList,   // the display offers no list of its windows
   kUnknownDesktop, // BRISQUEL_DESKTOP names no desktop this program knows
   kNotGranted,     // KWin withholds its window list from this program
+  kWindowsUnread,  // the display named windows of its list that could not be read
 };
 
 // Which display, by the variable that names it: the X server (DISPLAY),
@@ -46,13 +47,19 @@ enum class DisplayKind { kX11, kWayland, kChosen, kGnome };
                                  DisplayKind kind = DisplayKind::kWayland);
 
 // One line on standard error: the failure of the Wayland display (of the
-// kind given) leaves only the X11 windows (XWayland's) to list.
+// kind given) leaves only the X11 windows (XWayland's) to list, which are
+// part of the desktop only.
 void NoteFallBackToX11(DisplayFailure wayland_failure, std::string_view detail = {},
                        DisplayKind kind = DisplayKind::kWayland);
 
+// One line on standard error: the display's list could be read only in
+// part, so that the run goes on with part of the desktop.
+void NotePartialView(DisplayFailure failure, DisplayKind kind, std::string_view detail = {});
+
 // What becomes of a display failure: the run ends, ends with no X display
-// to fall back on either, or goes on with the X display.
-enum class DisplayOutcome { kEnd, kEndWithoutX11, kFallBackToX11 };
+// to fall back on either, goes on with the X display, or goes on with the
+// part of the desktop that was read.
+enum class DisplayOutcome { kEnd, kEndWithoutX11, kFallBackToX11, kPartial };
 
 // The runtime's report of a display failure: writes the line, and for the
 // two ends, ends the process. Installed by the runtime at start-up.

@@ -48,6 +48,13 @@ class WindowManager {
 
   // The window's parent or owner, 0 when it has none.
   virtual WindowHandle GetParent(WindowHandle window) = 0;
+
+  // Whether the last walk saw the whole desktop. A desktop that could show
+  // only part of it (XWayland's windows alone, where the Wayland session's
+  // own list was withheld; a list whose windows could not all be read)
+  // answers false, having said why in one line on standard error, so that
+  // no report mistakes what it did not see for what is not there.
+  virtual bool SawWholeDesktop() { return true; }
 };
 
 // The window manager of the desktop the program runs on, chosen by the

@@ -161,6 +161,7 @@ WindowHandle WindowTable::Parent(WindowHandle window) {
 
 WindowHandle TableWindowManager::FindWindowA(const char* class_name, const char* window_name) {
   if (class_name != nullptr || window_name != nullptr) return 0;
+  whole_ = true;
   ReadDesktop(table_);
   return table_.First();
 }
@@ -214,5 +215,7 @@ std::uint32_t WindowManagerWrapper::GetWindowThreadProcessId(WindowHandle window
 WindowHandle WindowManagerWrapper::GetParent(WindowHandle window) {
   return target_ ? target_->GetParent(window) : 0;
 }
+
+bool WindowManagerWrapper::SawWholeDesktop() { return target_ ? target_->SawWholeDesktop() : true; }
 
 }  // namespace brisquel

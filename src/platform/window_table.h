@@ -106,14 +106,20 @@ class TableWindowManager : public WindowManager {
   int GetClassNameA(WindowHandle window, char* buffer, int max_count) override;
   std::uint32_t GetWindowThreadProcessId(WindowHandle window, std::uint32_t* process_id) override;
   WindowHandle GetParent(WindowHandle window) override;
+  bool SawWholeDesktop() override { return whole_; }
 
  protected:
   // Fills table with the desktop as it is now. A display that cannot be
   // reached ends the run (platform/display_failure.h).
   virtual void ReadDesktop(WindowTable& table) = 0;
 
+  // For ReadDesktop: the table holds only part of the desktop, as the line
+  // NotePartialView (platform/display_failure.h) wrote says.
+  void MarkPartial() { whole_ = false; }
+
  private:
   WindowTable table_;
+  bool whole_ = true;
 };
 
 // Forwards every call to a target manager, so that a class that changes one
@@ -127,6 +133,7 @@ class WindowManagerWrapper : public WindowManager {
   int GetClassNameA(WindowHandle window, char* buffer, int max_count) override;
   std::uint32_t GetWindowThreadProcessId(WindowHandle window, std::uint32_t* process_id) override;
   WindowHandle GetParent(WindowHandle window) override;
+  bool SawWholeDesktop() override;
 
  protected:
   WindowManager* Target() const { return target_.get(); }

@@ -14,7 +14,7 @@ std::int32_t WindowListReport(WindowManager& windows) {
                          {TerminalSafe(CutToColumns(list.Title(i), 28)), list.ThreadIdOf(i), list.HandleOf(i),
                           list.ProcessIdOf(i), list.ParentOf(i)}));
   }
-  return 0;
+  return list.Whole() ? 0 : kPartialViewLevel;
 }
 
 std::int32_t ClassListReport(WindowManager& windows) {
@@ -22,7 +22,7 @@ std::int32_t ClassListReport(WindowManager& windows) {
   for (std::int32_t i = 0; i < list.Count(); ++i) {
     WriteLine(FormatLine("  [%-40s] [%-30s]", {TerminalSafe(list.Title(i)), TerminalSafe(list.ClassNameOf(i))}));
   }
-  return 0;
+  return list.Whole() ? 0 : kPartialViewLevel;
 }
 
 }  // namespace brisquel

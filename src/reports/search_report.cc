@@ -50,8 +50,10 @@ std::int32_t SearchReport(WindowManager& windows) {
     WriteLine("    [" + TerminalSafe(arguments[i]) + "]");
     sought.push_back(MatchingForm(as_written ? written[i] : arguments[i]));
   }
+  bool whole = true;
   {
     const TWindowsList list(windows);
+    whole = list.Whole();
     // Windows outside, texts inside: the lines come grouped by window, one
     // per matching text in command-line order.
     TextMatcher matcher(sought);
@@ -69,6 +71,9 @@ std::int32_t SearchReport(WindowManager& windows) {
       }
     }
   }
+  // Nothing found in part of the desktop is no answer: the window sought
+  // may be in the part not seen.
+  if (error_level == 0 && !whole) return kPartialViewLevel;
   WriteLine(FormatLine("  ErrorLevel(%s)", {DecimalText(error_level)}));
   return error_level;
 }

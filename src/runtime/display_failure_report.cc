@@ -63,12 +63,24 @@ constexpr Row kMessages[] = {
       {"KWin on Wayland display ", " did not grant this program its window list"},
       {"desktop ", " (KWin) did not grant this program its window list"},
       {"GNOME Shell on Wayland display ", " did not grant this program its window list"}}},
+    {DisplayFailure::kWindowsUnread,
+     {{"display ", " named windows that could not be read"},
+      {"Wayland display ", " named windows of its list that could not be read"},
+      {"desktop ", " named windows of its list that could not be read"},
+      {"GNOME Shell on Wayland display ", " named windows that could not be read"}}},
 };
+
+// After the line of a failure that leaves part of the desktop unseen: what
+// the run goes on with.
+constexpr std::string_view kOnlyXWayland =
+    "; only XWayland's windows were seen, so a window not found may still be open "
+    "(BRISQUEL_DESKTOP=x11 lists XWayland's windows on purpose)";
+constexpr std::string_view kOnlyPart = "; only the windows read were seen, so a window not found may still be open";
 
 // The variable that names each kind of display.
 constexpr const char* kVariables[] = {"DISPLAY", "WAYLAND_DISPLAY", "BRISQUEL_DESKTOP", "WAYLAND_DISPLAY"};
 
-constexpr std::size_t kLineSize = 512;
+constexpr std::size_t kLineSize = 1024;
 constexpr std::size_t kNameShown = 254;
 
 // A line for standard error in a fixed buffer; a longer line is cut.
@@ -132,7 +144,10 @@ void ReportDisplayFailure(DisplayFailure failure, DisplayKind kind, std::string_
       WriteFailureLine("DISPLAY is not set, and ", failure, kind, detail, "");
       EndProcess(kExitDisplayFailure);
     case DisplayOutcome::kFallBackToX11:
-      WriteFailureLine("", failure, kind, detail, "; only X11 windows are listed");
+      WriteFailureLine("", failure, kind, detail, kOnlyXWayland);
+      return;
+    case DisplayOutcome::kPartial:
+      WriteFailureLine("", failure, kind, detail, kOnlyPart);
       return;
   }
 }

@@ -85,6 +85,7 @@ void TWindowsList::Refresh() {
     window = windows_.GetWindow(window, kGwHwndNext);
     AddWindow(window);
   }
+  whole_ = windows_.SawWholeDesktop();
 }
 
 void TWindowsList::AddWindow(WindowHandle window) {

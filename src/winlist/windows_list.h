@@ -43,6 +43,10 @@ class TWindowsList {
   void AddWindow(WindowHandle window);
 
   std::int32_t Count() const { return static_cast<std::int32_t>(items_.size()); }
+  // False when the walk saw only part of the desktop (the window manager
+  // has said which part on standard error): a window not in the list may
+  // still be open.
+  bool Whole() const { return whole_; }
   // Entry fields; an index outside 0..Count()-1 raises EListError. The
   // texts are the list's own, valid until it is refreshed or destroyed.
   std::string_view Title(std::int32_t i) const;
@@ -87,6 +91,7 @@ class TWindowsList {
   WindowManager& windows_;
   std::deque<Item> items_;
   TextStore texts_;
+  bool whole_ = true;
 };
 
 }  // namespace brisquel

@@ -28,6 +28,10 @@ void FakeDesktop::ReadDesktop(WindowTable& table) {
                        w.wide_title.empty() ? WidenBytes(w.title) : w.wide_title});
   }
   table.Assign(std::move(records));
+  if (partial_view) {
+    NotePartialView(DisplayFailure::kWindowsUnread, DisplayKind::kWayland);
+    MarkPartial();
+  }
 }
 
 WindowHandle FakeDesktop::FindWindowA(const char* class_name, const char* window_name) {

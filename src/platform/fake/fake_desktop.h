@@ -30,6 +30,7 @@ class FakeDesktop : public TableWindowManager {
   WindowHandle fail_ids_of = 0;      // GetWindowThreadProcessId fails for this window
   WindowHandle destroy_at_visit = 0; // destroyed when the walk reaches it (its calls then fail)
   bool display_unreachable = false;  // FindWindowA ends the run as a backend whose display is gone
+  bool partial_view = false;         // the walk sees part of the desktop, as a backend that says so
 
   // Every call made, e.g. "Find", "Next 5", "Text 5"; for order checks.
   std::vector<std::string> calls;

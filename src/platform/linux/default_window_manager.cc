@@ -5,7 +5,8 @@
 // and only that one is asked. Otherwise the Wayland desktops are asked in
 // turn, and the first whose compositor serves its window list is used;
 // when none does, the X server on $DISPLAY (XWayland under a Wayland
-// session) is, with one line on standard error saying why.
+// session) is, with one line on standard error saying why. XWayland's
+// windows are only part of such a desktop, and the walk says so.
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -81,8 +82,10 @@ std::unique_ptr<WindowManager> OpenChosen(std::string_view name) {
   EndForDisplay(opening.failure, opening.kind, opening.detail);
 }
 
-// The first Wayland desktop that serves its window list, else the X11 one.
-std::unique_ptr<WindowManager> ChooseAutomatically() {
+// The first Wayland desktop that serves its window list, else the X11 one;
+// partial is set when a Wayland display was named but its list not read,
+// so that the X11 windows are only part of the desktop.
+std::unique_ptr<WindowManager> ChooseAutomatically(bool& partial) {
   DesktopOpening why;  // why no Wayland desktop serves: the most telling answer
   why.named = false;
   for (const Desktop& desktop : kWaylandDesktops) {
@@ -97,7 +100,10 @@ std::unique_ptr<WindowManager> ChooseAutomatically() {
     if (!why.named) EndForDisplay(DisplayFailure::kNoneNamed, DisplayKind::kX11);
     EndForDisplays(why.failure, why.detail, why.kind);
   }
-  if (why.named) NoteFallBackToX11(why.failure, why.detail, why.kind);
+  if (why.named) {
+    NoteFallBackToX11(why.failure, why.detail, why.kind);
+    partial = true;
+  }
   return kX11Desktop.open().manager;
 }
 
@@ -108,10 +114,15 @@ class ChoosingWindowManager : public WindowManagerWrapper {
   WindowHandle FindWindowA(const char* class_name, const char* window_name) override {
     if (Target() == nullptr) {
       const char* chosen = std::getenv("BRISQUEL_DESKTOP");
-      SetTarget(chosen != nullptr && chosen[0] != '\0' ? OpenChosen(chosen) : ChooseAutomatically());
+      SetTarget(chosen != nullptr && chosen[0] != '\0' ? OpenChosen(chosen) : ChooseAutomatically(partial_));
     }
     return WindowManagerWrapper::FindWindowA(class_name, window_name);
   }
+
+  bool SawWholeDesktop() override { return !partial_ && WindowManagerWrapper::SawWholeDesktop(); }
+
+ private:
+  bool partial_ = false;  // only XWayland's windows, in place of a Wayland desktop's
 };
 
 }  // namespace

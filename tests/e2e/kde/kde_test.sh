@@ -140,7 +140,7 @@ program=$work/brisquel run /F Editor Settings
 want=$banner$heading$'    [Editor]\r\n    [Settings]\r\n'
 found_line want 'X Editor' "$x_pid" "$((16#${CLIENT_LINES[0]}))"
 check "not granted: the line, then XWayland" "$want  ErrorLevel(1)"$'\r\n' 1 \
-  "brisquel: KWin on Wayland display \"$WAYLAND_DISPLAY\" did not grant this program its window list (install the brisquel package, or a .desktop file whose Exec names this program by its full path, with X-KDE-Wayland-Interfaces=org_kde_plasma_window_management); only X11 windows are listed"$'\r\n'
+  "brisquel: KWin on Wayland display \"$WAYLAND_DISPLAY\" did not grant this program its window list (install the brisquel package, or a .desktop file whose Exec names this program by its full path, with X-KDE-Wayland-Interfaces=org_kde_plasma_window_management); only XWayland's windows were seen, so a window not found may still be open (BRISQUEL_DESKTOP=x11 lists XWayland's windows on purpose)"$'\r\n'
 stop_kwins
 
 if [ "$failures" -ne 0 ]; then
