@@ -144,11 +144,11 @@ XDG_RUNTIME_DIR=$bare_dir WAYLAND_DISPLAY=bare-0 run /F 'X Editor' Calculator
 want=$banner$heading$'    [X Editor]\r\n    [Calculator]\r\n'
 found_line want 'X Editor' "$x_pid" "$x_window"
 check "no foreign-toplevel: X11 windows only" "$want"$'  ErrorLevel(1)\r\n' 1 \
-  $'brisquel: no window list (foreign-toplevel) on Wayland display "bare-0; only XWayland\'s windows were seen, so a window not found may still be open (BRISQUEL_DESKTOP=x11 lists XWayland\'s windows on purpose)\r\n'
+  $'brisquel: no window list (foreign-toplevel) on Wayland display "bare-0"; only XWayland\'s windows were seen, so a window not found may still be open (BRISQUEL_DESKTOP=x11 lists XWayland\'s windows on purpose)\r\n'
 # Not found among part of the desktop is no answer: exit 2, no ErrorLevel line.
 WAYLAND_DISPLAY=wayland-unused run /F Calculator
 check "no compositor: X11 windows only, not found" "$banner$heading"$'    [Calculator]\r\n' 2 \
-  $'brisquel: cannot open Wayland display "wayland-unused; only XWayland\'s windows were seen, so a window not found may still be open (BRISQUEL_DESKTOP=x11 lists XWayland\'s windows on purpose)\r\n'
+  $'brisquel: cannot open Wayland display "wayland-unused"; only XWayland\'s windows were seen, so a window not found may still be open (BRISQUEL_DESKTOP=x11 lists XWayland\'s windows on purpose)\r\n'
 # Asked for on purpose, XWayland's windows are the whole answer.
 BRISQUEL_DESKTOP=x11 run /F Calculator
 check "BRISQUEL_DESKTOP=x11, not found" "$banner$heading"$'    [Calculator]\r\n  ErrorLevel(0)\r\n' 0 ''
