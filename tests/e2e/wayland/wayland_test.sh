@@ -267,6 +267,47 @@ check "compositor killed during the walk" "$banner" 2 \
   "brisquel: lost the connection to Wayland display \"$WAYLAND_DISPLAY\""$'\r\n'
 stop_sessions
 
+# --- labwc, where the release has it ---------------------------------------
+# labwc offers both lists and the automatic choice takes the wlr one. It
+# sends no parent events. Before 0.9 (wlroots 0.18) it announces the newest
+# toplevel first and gives an XWayland window its WM_CLASS instance as app
+# id; from 0.9 (wlroots 0.19) the oldest first, and the class part. The ext
+# list gives the same titles and classes.
+if command -v labwc >/dev/null; then
+  start_labwc
+  wait_for 10 "XWayland's window manager" x_window_manager_up "$DISPLAY" || fail "labwc: no X window manager"
+  start_client "$toplevels" window --title 'Mail' --app-id 'mail' window --title 'Mail - Compose' --parent 0
+  start_client "$x11_helper" window --net-wm-name 'X Editor' --class 'xedit\0XEdit\0'
+  wait_for 10 "labwc to announce the XWayland window" x_listed || true
+  labwc_version=$(labwc --version | grep -oE '[0-9]+\.[0-9]+' | head -n 1)
+  # The toplevels in the order labwc announces them, their handles counted
+  # in that order: TITLE CLASS.
+  listed=('Mail' 'mail' 'Mail - Compose' '' 'X Editor' 'XEdit')
+  if [ "${labwc_version%%.*}" -eq 0 ] && [ "${labwc_version#*.}" -lt 9 ]; then
+    listed=('X Editor' 'xedit' 'Mail - Compose' '' 'Mail' 'mail')
+  fi
+  want_l=$banner want_c=$banner
+  for ((i = 0; i < ${#listed[@]}; i += 2)); do
+    list_line want_l "${listed[i]}" 0 "$(handle $((i / 2)))" 0
+    class_line want_c "${listed[i]}" "${listed[i + 1]}"
+  done
+  run /L
+  check "labwc: /L" "$want_l" 0
+  run /C
+  check "labwc: /C" "$want_c" 0
+  BRISQUEL_DESKTOP=ext run /C
+  check "labwc: the ext list" "$want_c" 0
+  run /F compose editor
+  want=$banner$heading$'    [compose]\r\n    [editor]\r\n'
+  for ((i = 0; i < ${#listed[@]}; i += 2)); do
+    [ "${listed[i]}" = Mail ] || found_line want "${listed[i]}" 0 "$(handle $((i / 2)))"
+  done
+  check "labwc: /F" "$want"$'  ErrorLevel(1)\r\n' 1
+  run /F nothing-like-it
+  check "labwc: /F no match, the whole desktop seen" "$banner$heading"$'    [nothing-like-it]\r\n  ErrorLevel(0)\r\n' 0
+  stop_sessions
+fi
+
 if [ "$failures" -ne 0 ]; then
   echo "wayland end-to-end: $failures failed" >&2
   exit 1
