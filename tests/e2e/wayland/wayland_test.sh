@@ -11,7 +11,7 @@ build=$(realpath "$2")
 toplevels=$build/tests/e2e/wayland/wl_toplevels
 bare=$build/tests/e2e/wayland/bare_compositor
 x11_helper=$build/tests/e2e/x11/x11_windows
-source "$(dirname "$0")/../../../scripts/desktops/sway.sh"
+source "$(dirname "$0")/../../../scripts/desktops/labwc.sh"
 work=$(mktemp -d)
 chmod 755 "$work"
 trap 'stop_sessions; rm -rf "$work"' EXIT
