@@ -212,6 +212,31 @@ std::vector<xcb_window_t> DesktopReader::FramesOf(const std::vector<xcb_window_t
   return frames;
 }
 
+namespace {
+
+// order, with each frame of named (frame, client; sorted by frame) put as
+// the client it names, or left out where that client has a place of its
+// own in order.
+std::vector<WindowHandle> PutClientsForFrames(const std::vector<WindowHandle>& order,
+                                              const std::vector<std::pair<xcb_window_t, xcb_window_t>>& named) {
+  std::vector<WindowHandle> placed = order;
+  std::sort(placed.begin(), placed.end());
+  std::vector<WindowHandle> kept;
+  kept.reserve(order.size());
+  for (WindowHandle window : order) {
+    const auto frame = std::lower_bound(named.begin(), named.end(), window,
+                                        [](const auto& pair, WindowHandle w) { return pair.first < w; });
+    if (frame == named.end() || frame->first != window) {
+      kept.push_back(window);
+    } else if (!std::binary_search(placed.begin(), placed.end(), WindowHandle{frame->second})) {
+      kept.push_back(frame->second);
+    }
+  }
+  return kept;
+}
+
+}  // namespace
+
 std::vector<WindowHandle> DesktopReader::TopLevelWindows() {
   const std::vector<xcb_window_t> tops = RootChildren();
   if (!managed_ || atoms_.wm_state == XCB_ATOM_NONE) return tops;
@@ -258,21 +283,7 @@ std::vector<WindowHandle> DesktopReader::TopLevelWindows() {
       for (auto it = first; it != last; ++it) order.push_back(listed[it->second]);
     }
   }
-  if (named.empty()) return order;
-  std::vector<WindowHandle> placed = order;
-  std::sort(placed.begin(), placed.end());
-  std::vector<WindowHandle> kept;
-  kept.reserve(order.size());
-  for (WindowHandle window : order) {
-    const auto frame = std::lower_bound(named.begin(), named.end(), window,
-                                        [](const auto& pair, WindowHandle w) { return pair.first < w; });
-    if (frame == named.end() || frame->first != window) {
-      kept.push_back(window);
-    } else if (!std::binary_search(placed.begin(), placed.end(), WindowHandle{frame->second})) {
-      kept.push_back(frame->second);
-    }
-  }
-  return kept;
+  return named.empty() ? order : PutClientsForFrames(order, named);
 }
 
 std::vector<std::pair<xcb_window_t, xcb_window_t>> DesktopReader::FramedClients(

@@ -106,18 +106,15 @@ struct Desktop {
       xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, net_wm_pid, XCB_ATOM_CARDINAL, 32, 1,
                           &pid);
     }
-    if (layout.transient_for >= 0) {
-      if (static_cast<std::size_t>(layout.transient_for) >= made.size()) Fail("--transient-for names no earlier window");
-      const xcb_window_t owner = made[layout.transient_for];
-      xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_TRANSIENT_FOR,
-                          XCB_ATOM_WINDOW, 32, 1, &owner);
-    }
-    if (layout.frame_for >= 0) {
-      if (static_cast<std::size_t>(layout.frame_for) >= made.size()) Fail("--frame-for names no earlier window");
-      const xcb_window_t client = made[layout.frame_for];
-      xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, Atom(c, "_MUTTER_FRAME_FOR"),
-                          XCB_ATOM_WINDOW, 32, 1, &client);
-    }
+    // A window property that names an earlier window of the layout.
+    auto name_earlier = [&](int place, xcb_atom_t property, const char* option) {
+      if (place < 0) return;
+      if (static_cast<std::size_t>(place) >= made.size()) Fail(std::string(option) + " names no earlier window");
+      const xcb_window_t named = made[place];
+      xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, property, XCB_ATOM_WINDOW, 32, 1, &named);
+    };
+    name_earlier(layout.transient_for, XCB_ATOM_WM_TRANSIENT_FOR, "--transient-for");
+    if (layout.frame_for >= 0) name_earlier(layout.frame_for, Atom(c, "_MUTTER_FRAME_FOR"), "--frame-for");
     for (const auto& [name, typed] : layout.properties) {
       set(Atom(c, name.c_str()), Atom(c, typed.first.c_str()), typed.second);
     }
