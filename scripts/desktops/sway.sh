@@ -95,6 +95,27 @@ start_client() {
   mapfile -t CLIENT_LINES < <(grep -vx ready "$out")
 }
 
+# in_session COMMAND...: COMMAND as the session's clients run it: as the
+# session user, with XDG_RUNTIME_DIR, WAYLAND_DISPLAY, DISPLAY and
+# BRISQUEL_DESKTOP as the caller has them, and the variables SESSION_VARS
+# names (NAME, or NAME=VALUE) besides; nothing else.
+SESSION_VARS=()
+in_session() {
+  local vars=() name
+  for name in XDG_RUNTIME_DIR WAYLAND_DISPLAY DISPLAY BRISQUEL_DESKTOP "${SESSION_VARS[@]}"; do
+    if [[ $name == *=* ]]; then vars+=("$name"); else vars+=("$name=${!name:-}"); fi
+  done
+  as_user env "${vars[@]}" "$@"
+}
+
+# run_in_session PROGRAM ARGS...: in_session, with a time limit, standard
+# output, standard error and the exit code in $work/out, err and rc.
+run_in_session() {
+  local rc=0
+  in_session timeout 20 "$@" >"$work/out" 2>"$work/err" || rc=$?
+  echo "$rc" >"$work/rc"
+}
+
 # stop_sessions: ends everything started here, newest first, and removes
 # the runtime folders.
 stop_sessions() {

@@ -22,16 +22,10 @@ source "$(dirname "$0")/../checks.sh"
 banner_of "$bin"
 heading=$'  Searching for windows containing following text:\r\n'
 
-# run ARGS...: the program, as the session's clients run, with stdout,
+# run ARGS...: the program, as the session's clients run it, with stdout,
 # stderr and exit code in $work. The environment is the session's unless
 # the caller has changed it.
-run() {
-  local rc=0
-  as_user env XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-}" WAYLAND_DISPLAY="${WAYLAND_DISPLAY:-}" \
-    DISPLAY="${DISPLAY:-}" BRISQUEL_DESKTOP="${BRISQUEL_DESKTOP:-}" \
-    timeout 20 "$bin" "$@" >"$work/out" 2>"$work/err" || rc=$?
-  echo "$rc" >"$work/rc"
-}
+run() { run_in_session "$bin" "$@"; }
 
 # On Wayland the protocol names no thread or process: TID and PID are 0.
 
@@ -214,8 +208,7 @@ sweep_run() {
   local vars=()
   while [ "$1" != -- ]; do vars+=("$1"); shift; done
   shift
-  as_user env XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" WAYLAND_DISPLAY="$WAYLAND_DISPLAY" DISPLAY="$DISPLAY" \
-    "${vars[@]}" timeout 20 "$bin" "$@"
+  in_session "${vars[@]}" timeout 20 "$bin" "$@"
 }
 install -m 666 /dev/null "$work/count"
 sweep "/F a native window, out of memory" 1 /F Calculator
