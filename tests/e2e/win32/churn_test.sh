@@ -24,14 +24,16 @@ churn_pid=
 cleanup() {
   touch "$scratch/stop"
   if [ -n "$churn_pid" ]; then wait "$churn_pid" || true; fi
-  timeout "$WINE_TIMEOUT" wineserver -k 2>/dev/null || true
+  stop_wineserver
   rm -rf "$scratch"
 }
 trap cleanup EXIT
-timeout "$WINE_TIMEOUT" wineserver -p30
+start_wineserver
 cd "$scratch"
 
-WINE_TIMEOUT=400 run_wine "$programs/window_churn.exe" "$stable" 3 made stop >churn.out 2>&1 &
+# The helper lives through all the runs, 5 s a run at most (about 2 s
+# under qemu-user); its limit only bounds a hang.
+WINE_TIMEOUT=$((60 + 3 * runs * 5)) run_wine "$programs/window_churn.exe" "$stable" 3 made stop >churn.out 2>&1 &
 churn_pid=$!
 for _ in $(seq 1 300); do
   [ -f made ] && break
@@ -69,6 +71,7 @@ for mode in /L /C /F; do
   for _ in $(seq 1 "$runs"); do
     rc=0
     run_wine "$exe" "${args[@]}" >out 2>err || rc=$?
+    helper_alive "$churn_pid" window_churn churn.out
     count=$(listed "$mode")
     [ "$count" -lt "$least" ] && least=$count
     [ "$count" = "$stable" ] || short=$((short + 1))
