@@ -35,7 +35,9 @@ win32_route() {
     win32_emulate && WIN32_ROUTE=emulated
     return
   fi
-  win32_binfmt_mount 2>/dev/null || true
+  # Mounted only for this look where nothing else mounted it.
+  local mounted=
+  [ -e "$WIN32_BINFMT_DIR/register" ] || { win32_binfmt_mount 2>/dev/null && mounted=yes; }
   if win32_registered_elsewhere; then
     # An emulator registered before us (or by an earlier run of ours, whose
     # entry is made again below so that an upgraded qemu is the one used).
@@ -49,6 +51,7 @@ win32_route() {
     return
   fi
   WIN32_ROUTE=native
+  [ -z "$mounted" ] || as_root umount "$WIN32_BINFMT_DIR" || true
   need_packages "${WIN32_WINE_PACKAGES[@]}"
 }
 

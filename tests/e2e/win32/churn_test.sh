@@ -32,10 +32,11 @@ start_wineserver
 cd "$scratch"
 
 # The helper lives through all the runs, 5 s a run at most (about 2 s
-# under qemu-user); its limit only bounds a hang.
-WINE_TIMEOUT=$((60 + 3 * runs * 5)) run_wine "$programs/window_churn.exe" "$stable" 3 made stop >churn.out 2>&1 &
+# under qemu-user); its limits only bound a hang.
+lifetime=$((60 + 3 * runs * 5))
+WINE_TIMEOUT=$((lifetime + 60)) run_wine "$programs/window_churn.exe" "$stable" 3 made stop "$lifetime" >churn.out 2>&1 &
 churn_pid=$!
-for _ in $(seq 1 300); do
+for _ in $(seq 1 1200); do
   [ -f made ] && break
   kill -0 "$churn_pid" 2>/dev/null || break
   sleep 0.1

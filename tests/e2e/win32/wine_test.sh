@@ -383,9 +383,9 @@ window wide Wide 'Why?' Wide
 
 # window_maker lives through the whole section, some twenty program runs
 # (about 2 s each under qemu-user); its limit only bounds a hang.
-WINE_TIMEOUT=600 run_wine "$programs/window_maker.exe" layout made stop >maker.out 2>&1 &
+WINE_TIMEOUT=660 run_wine "$programs/window_maker.exe" layout made stop >maker.out 2>&1 &
 maker_pid=$!
-for _ in $(seq 1 300); do
+for _ in $(seq 1 1200); do
   [ -f made ] && break
   kill -0 "$maker_pid" 2>/dev/null || break
   sleep 0.1
