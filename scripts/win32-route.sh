@@ -39,13 +39,15 @@ win32_route() {
   local mounted=
   [ -e "$WIN32_BINFMT_DIR/register" ] || { win32_binfmt_mount 2>/dev/null && mounted=yes; }
   if win32_registered_elsewhere; then
-    # An emulator registered before us (or by an earlier run of ours, whose
-    # entry is made again below so that an upgraded qemu is the one used).
+    # Someone else's emulator takes 32-bit programs: it is used as it is.
+    need_packages "${WIN32_WINE_PACKAGES[@]}" wine64 || return 1
     machine_runs_32bit_x86 && WIN32_ROUTE=emulated
     [ "$WIN32_ROUTE" = emulated ] || echo "an i386 binfmt_misc entry is registered but 32-bit x86 programs do not run" >&2
     [ "$WIN32_ROUTE" = emulated ]
     return
   fi
+  # Our entry from an earlier run is made again, so that an upgraded qemu
+  # is the one used.
   if [ -e "$WIN32_BINFMT_DIR/$WIN32_BINFMT_NAME" ] || ! machine_runs_32bit_x86; then
     win32_emulate && WIN32_ROUTE=emulated
     return
