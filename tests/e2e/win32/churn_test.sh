@@ -5,9 +5,10 @@
 #
 #   churn_test.sh [RUNS [PROGRAM]]
 #
-# RUNS runs of each mode (60 unless given), of PROGRAM (the Windows
-# program of the win32 build unless given). scripts/test-win32 builds the
-# programs and the prefix first.
+# RUNS runs of each mode (unless given, 60, or 20 under qemu-user, where
+# a run takes about 2 s and the threads churn all the while), of PROGRAM
+# (the Windows program of the win32 build unless given).
+# scripts/test-win32 builds the programs and the prefix first.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../../scripts/lib.sh"
@@ -15,6 +16,7 @@ source "$here/wine_env.sh"
 export LC_ALL=C
 
 runs=${1:-60}
+[ -n "${1:-}" ] || [ "${WIN32_ROUTE:-native}" != emulated ] || runs=20
 build=$BRISQUEL_ROOT/build/win32
 exe=$(realpath "${2:-$build/brisquel.exe}")
 programs=$build/e2e/win32
@@ -24,16 +26,19 @@ churn_pid=
 cleanup() {
   touch "$scratch/stop"
   if [ -n "$churn_pid" ]; then wait "$churn_pid" || true; fi
-  timeout "$WINE_TIMEOUT" wineserver -k 2>/dev/null || true
+  stop_wineserver
   rm -rf "$scratch"
 }
 trap cleanup EXIT
-timeout "$WINE_TIMEOUT" wineserver -p30
+start_wineserver
 cd "$scratch"
 
-WINE_TIMEOUT=400 run_wine "$programs/window_churn.exe" "$stable" 3 made stop >churn.out 2>&1 &
+# The helper lives through all the runs, 5 s a run at most (about 2 s
+# under qemu-user); its limits only bound a hang.
+lifetime=$((60 + 3 * runs * 5))
+WINE_TIMEOUT=$((lifetime + 60)) run_wine "$programs/window_churn.exe" "$stable" 3 made stop "$lifetime" >churn.out 2>&1 &
 churn_pid=$!
-for _ in $(seq 1 300); do
+for _ in $(seq 1 1200); do
   [ -f made ] && break
   kill -0 "$churn_pid" 2>/dev/null || break
   sleep 0.1
@@ -69,6 +74,7 @@ for mode in /L /C /F; do
   for _ in $(seq 1 "$runs"); do
     rc=0
     run_wine "$exe" "${args[@]}" >out 2>err || rc=$?
+    helper_alive "$churn_pid" window_churn churn.out
     count=$(listed "$mode")
     [ "$count" -lt "$least" ] && least=$count
     [ "$count" = "$stable" ] || short=$((short + 1))

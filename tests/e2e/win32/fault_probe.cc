@@ -4,6 +4,9 @@
 //   fault_probe.exe KIND            read, write, divide, overflow, bounds,
 //                                   privileged, stack
 //   fault_probe.exe raise CODE INFO0 INFO1   RaiseException, hex numbers
+//   fault_probe.exe raised KIND     the exception the processor gives for
+//                                   KIND (read to privileged), raised
+//                                   from this program's own code
 //
 // Before the fault it writes the code base (upper-case hex) and a line
 // feed to standard error, so the test can turn reported addresses into
@@ -61,6 +64,41 @@ volatile std::uintptr_t low_address = 0x10;
   return Recurse(depth + 1) + frame[0];
 }
 
+// What the processor's fault of each kind hands the program: the code
+// and its parameters (for an access violation the access, 0 read or 1
+// write, and the address). Under qemu-user the real trap arrives as
+// another code, so these stand in for it there.
+struct Trap {
+  const char* kind;
+  DWORD code;
+  DWORD parameters;
+  ULONG_PTR information[2];
+};
+constexpr Trap kTraps[] = {
+    {"read", EXCEPTION_ACCESS_VIOLATION, 2, {0, 0}},
+    {"write", EXCEPTION_ACCESS_VIOLATION, 2, {1, 0x10}},
+    {"divide", EXCEPTION_INT_DIVIDE_BY_ZERO, 0, {}},
+    {"overflow", EXCEPTION_INT_OVERFLOW, 0, {}},
+    {"bounds", EXCEPTION_ARRAY_BOUNDS_EXCEEDED, 0, {}},
+    {"privileged", EXCEPTION_PRIV_INSTRUCTION, 0, {}},
+};
+
+// RtlRaiseException records its caller as the exception's address, as a
+// trap records the faulting instruction; RaiseException would record a
+// place inside the system's DLL.
+[[gnu::noinline]] void RaiseAsProcessor(const Trap& trap) {
+  using RaiseFunction = void(WINAPI*)(EXCEPTION_RECORD*);
+  const auto raise = reinterpret_cast<RaiseFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlRaiseException")));
+  if (raise == nullptr) return;
+  EXCEPTION_RECORD record{};
+  record.ExceptionCode = trap.code;
+  record.NumberParameters = trap.parameters;
+  record.ExceptionInformation[0] = trap.information[0];
+  record.ExceptionInformation[1] = trap.information[1];
+  raise(&record);
+}
+
 std::uintptr_t Hex(const char* text) { return std::strtoul(text, nullptr, 16); }
 
 }  // namespace
@@ -80,6 +118,11 @@ int main(int argc, char** argv) {
   if (std::strcmp(kind, "bounds") == 0) BoundsTrap();
   if (std::strcmp(kind, "privileged") == 0) PrivilegedInstruction();
   if (std::strcmp(kind, "stack") == 0) sink = Recurse(0);
+  if (std::strcmp(kind, "raised") == 0 && argc == 3) {
+    for (const Trap& trap : kTraps) {
+      if (std::strcmp(argv[2], trap.kind) == 0) RaiseAsProcessor(trap);
+    }
+  }
   if (std::strcmp(kind, "raise") == 0 && argc == 5) {
     const ULONG_PTR info[2] = {Hex(argv[3]), Hex(argv[4])};
     RaiseException(static_cast<DWORD>(Hex(argv[2])), 0, 2, info);

@@ -1,14 +1,15 @@
 // Keeps a desktop busy for the walk tests: stable windows that stay open,
 // and threads that create and destroy titled windows without pause.
 //
-//   window_churn.exe STABLE THREADS OUT STOP
+//   window_churn.exe STABLE THREADS OUT STOP [SECONDS]
 //
 // STABLE windows titled "stable window NN" (NN from 00) stay open for the
 // whole run; THREADS threads each create a titled window, destroy it, and
 // start again. Once all of them run, OUT appears (written under another
 // name, then renamed) with the stable windows' handles, one a line in
-// upper-case hex. The program ends when the file STOP exists, or after
-// five minutes.
+// upper-case hex. The program ends when the file STOP exists, or with
+// exit code 3 after SECONDS (300 unless given): the test sizes it for its
+// runs, which take seconds each under emulation.
 #define WIN32_LEAN_AND_MEAN
 #ifndef NOMINMAX
 #define NOMINMAX  // the C++ library may have set it already
@@ -23,7 +24,7 @@
 
 namespace {
 
-constexpr DWORD kLifetimeMs = 300000;
+constexpr DWORD kDefaultLifetimeSeconds = 300;
 constexpr char kClass[] = "ChurnWindow";
 
 volatile LONG stopping = 0;
@@ -59,12 +60,13 @@ DWORD WINAPI Churn(void* number) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 5) {
-    std::fprintf(stderr, "usage: window_churn STABLE THREADS OUT STOP\n");
+  if (argc != 5 && argc != 6) {
+    std::fprintf(stderr, "usage: window_churn STABLE THREADS OUT STOP [SECONDS]\n");
     return 2;
   }
   const int stable = std::atoi(argv[1]);
   const int threads = std::atoi(argv[2]);
+  const DWORD lifetime_seconds = argc == 6 ? static_cast<DWORD>(std::atoi(argv[5])) : kDefaultLifetimeSeconds;
 
   WNDCLASSA window_class = {};
   window_class.lpfnWndProc = DefWindowProcA;
@@ -101,7 +103,8 @@ int main(int argc, char** argv) {
   const DWORD start = GetTickCount();
   int code = 0;
   while (GetFileAttributesA(argv[4]) == INVALID_FILE_ATTRIBUTES) {
-    if (GetTickCount() - start > kLifetimeMs) {
+    if (GetTickCount() - start > lifetime_seconds * 1000) {
+      std::fprintf(stderr, "window_churn: no %s after %lu s\n", argv[4], static_cast<unsigned long>(lifetime_seconds));
       code = 3;
       break;
     }

@@ -18,13 +18,11 @@ maker_pid=
 cleanup() {
   touch "$scratch/stop"
   if [ -n "$maker_pid" ]; then wait "$maker_pid" || true; fi
-  timeout "$WINE_TIMEOUT" wineserver -k 2>/dev/null || true
+  stop_wineserver
   rm -rf "$scratch"
 }
 trap cleanup EXIT
-# One server for the whole run. Left to itself it ends three seconds after
-# its last client, and a program starting just then loses its connection.
-timeout "$WINE_TIMEOUT" wineserver -p30
+start_wineserver
 cd "$scratch"
 
 banner='BRISQUEL 1.0 - window lists, class lists and title search'
@@ -311,9 +309,19 @@ if [ "${wine_major:-0}" -ge 10 ]; then
   echo "skip fault stack: Wine $wine_major ends a main-thread stack overflow before the program's filter runs" >&2
   fault_cases=("${fault_cases[@]/#stack|*/}")
 fi
+# Under qemu-user a processor fault reaches the program as another code
+# (an illegal instruction, C000001D), so there the six traps are raised
+# from the probe's own code with the code and parameters the processor
+# gives: the report path is the same, the trap is not.
+if [ "${WIN32_ROUTE:-native}" = emulated ]; then
+  echo "note fault read, write, divide, overflow, bounds, privileged: raised as the processor would under qemu-user; the traps themselves were not exercised" >&2
+fi
 for entry in "${fault_cases[@]}"; do
   [ -n "$entry" ] || continue
   IFS='|' read -r arguments kind message ours <<<"$entry"
+  if [ "${WIN32_ROUTE:-native}" = emulated ] && [[ " read write divide overflow bounds privileged " == *" $arguments "* ]]; then
+    arguments="raised $arguments"
+  fi
   rc=0
   # shellcheck disable=SC2086  # the probe's arguments are words
   run_wine "$programs/fault_probe.exe" $arguments >out 2>base || rc=$?
@@ -373,10 +381,11 @@ window wide Wide 'Привет Жук' Wide '?????? ???'
 window wide Wide 'a😀b' Wide 'a??b'
 window wide Wide 'Why?' Wide
 
-# window_maker lives through the whole section, longer than one program run.
-WINE_TIMEOUT=150 run_wine "$programs/window_maker.exe" layout made stop >maker.out 2>&1 &
+# window_maker lives through the whole section, some twenty program runs
+# (about 2 s each under qemu-user); its limit only bounds a hang.
+WINE_TIMEOUT=660 run_wine "$programs/window_maker.exe" layout made stop >maker.out 2>&1 &
 maker_pid=$!
-for _ in $(seq 1 300); do
+for _ in $(seq 1 1200); do
   [ -f made ] && break
   kill -0 "$maker_pid" 2>/dev/null || break
   sleep 0.1
@@ -399,6 +408,7 @@ ours_in_list() {
 }
 
 brisquel /L
+helper_alive "$maker_pid" window_maker maker.out
 cp out list_out
 list_rc=$rc
 : >want
@@ -416,6 +426,7 @@ fi
 
 # /C lists the same snapshot: pick the lines at the places /L had ours.
 brisquel /C
+helper_alive "$maker_pid" window_maker maker.out
 class_rc=$rc
 : >want
 for i in "${order[@]}"; do
@@ -444,6 +455,7 @@ search() {
   else
     brisquel /F "$@"
   fi
+  helper_alive "$maker_pid" window_maker maker.out
   if [ ${#shown[@]} -gt 0 ]; then search_lines "${shown[@]}"; else search_lines "$@"; fi
   local found=()
   for i in "${order[@]}"; do
