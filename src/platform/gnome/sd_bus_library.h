@@ -44,7 +44,8 @@ struct SdBusLibrary {
 };
 
 // The library, loaded on the first call; null when libsystemd.so.0 cannot
-// be loaded or lacks one of the calls.
+// be loaded or lacks one of the calls; raises std::bad_alloc when memory
+// runs out while it loads.
 const SdBusLibrary* LoadSdBus();
 
 }  // namespace brisquel

@@ -1,36 +1,29 @@
 #include "platform/wayland_client/wayland_library.h"
 
-#include <dlfcn.h>
+#include "platform/shared_library.h"
 
 namespace brisquel {
 namespace {
 
-// Looks up name in library into *found; false when it is missing.
-template <typename Found>
-bool Find(void* library, const char* name, Found* found) {
-  *found = reinterpret_cast<Found>(dlsym(library, name));
-  return *found != nullptr;
-}
-
 bool FindAll(void* library, WaylandLibrary& calls) {
-  return Find(library, "wl_display_connect_to_fd", &calls.display_connect_to_fd) &&
-         Find(library, "wl_display_disconnect", &calls.display_disconnect) &&
-         Find(library, "wl_display_get_fd", &calls.display_get_fd) &&
-         Find(library, "wl_display_get_error", &calls.display_get_error) &&
-         Find(library, "wl_display_prepare_read", &calls.display_prepare_read) &&
-         Find(library, "wl_display_cancel_read", &calls.display_cancel_read) &&
-         Find(library, "wl_display_read_events", &calls.display_read_events) &&
-         Find(library, "wl_display_dispatch_pending", &calls.display_dispatch_pending) &&
-         Find(library, "wl_display_flush", &calls.display_flush) &&
-         Find(library, "wl_log_set_handler_client", &calls.log_set_handler_client) &&
-         Find(library, "wl_proxy_marshal_flags", &calls.proxy_marshal_flags) &&
-         Find(library, "wl_proxy_add_dispatcher", &calls.proxy_add_dispatcher) &&
-         Find(library, "wl_proxy_destroy", &calls.proxy_destroy) &&
-         Find(library, "wl_proxy_get_id", &calls.proxy_get_id) &&
-         Find(library, "wl_proxy_get_user_data", &calls.proxy_get_user_data) &&
-         Find(library, "wl_proxy_get_version", &calls.proxy_get_version) &&
-         Find(library, "wl_registry_interface", &calls.registry_interface) &&
-         Find(library, "wl_callback_interface", &calls.callback_interface);
+  return FindCall(library, "wl_display_connect_to_fd", &calls.display_connect_to_fd) &&
+         FindCall(library, "wl_display_disconnect", &calls.display_disconnect) &&
+         FindCall(library, "wl_display_get_fd", &calls.display_get_fd) &&
+         FindCall(library, "wl_display_get_error", &calls.display_get_error) &&
+         FindCall(library, "wl_display_prepare_read", &calls.display_prepare_read) &&
+         FindCall(library, "wl_display_cancel_read", &calls.display_cancel_read) &&
+         FindCall(library, "wl_display_read_events", &calls.display_read_events) &&
+         FindCall(library, "wl_display_dispatch_pending", &calls.display_dispatch_pending) &&
+         FindCall(library, "wl_display_flush", &calls.display_flush) &&
+         FindCall(library, "wl_log_set_handler_client", &calls.log_set_handler_client) &&
+         FindCall(library, "wl_proxy_marshal_flags", &calls.proxy_marshal_flags) &&
+         FindCall(library, "wl_proxy_add_dispatcher", &calls.proxy_add_dispatcher) &&
+         FindCall(library, "wl_proxy_destroy", &calls.proxy_destroy) &&
+         FindCall(library, "wl_proxy_get_id", &calls.proxy_get_id) &&
+         FindCall(library, "wl_proxy_get_user_data", &calls.proxy_get_user_data) &&
+         FindCall(library, "wl_proxy_get_version", &calls.proxy_get_version) &&
+         FindCall(library, "wl_registry_interface", &calls.registry_interface) &&
+         FindCall(library, "wl_callback_interface", &calls.callback_interface);
 }
 
 }  // namespace
@@ -41,7 +34,7 @@ const WaylandLibrary* LoadWayland() {
   static bool tried = false;
   if (!tried) {
     tried = true;
-    void* library = dlopen("libwayland-client.so.0", RTLD_NOW | RTLD_LOCAL);
+    void* library = OpenSharedLibrary("libwayland-client.so.0");
     loaded = library != nullptr && FindAll(library, calls);
   }
   return loaded ? &calls : nullptr;

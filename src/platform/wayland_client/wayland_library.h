@@ -32,7 +32,8 @@ struct WaylandLibrary {
 };
 
 // The library, loaded on the first call; null when libwayland-client.so.0
-// cannot be loaded or lacks one of the calls.
+// cannot be loaded or lacks one of the calls; raises std::bad_alloc when
+// memory runs out while it loads.
 const WaylandLibrary* LoadWayland();
 
 }  // namespace brisquel

@@ -13,56 +13,14 @@ helper=$(realpath "$3")
 source "$(dirname "$0")/../../../scripts/desktops/x11.sh"
 work=$(mktemp -d)
 trap 'stop_desktop; rm -rf "$work"' EXIT
-failures=0 runs=0 complete=0 reported=0 early=0
+failures=0
 fail() {
   failures=$((failures + 1))
   [ "$failures" -le 20 ] && echo "FAIL: $*" >&2
   return 0
 }
 
-oom_line=$'Out of memory.\r'
-oom_report='^Exception EOutOfMemory in module brisquel at [0-9A-F]{8}\.$'
-
-# judge NAME WANT_RC: the last run against the reference run in $work/want.
-judge() {
-  local name=$1 want_rc=$2 rc
-  rc=$(cat "$work/rc")
-  if [ "$rc" -eq "$want_rc" ] && cmp -s "$work/out" "$work/want" && [ ! -s "$work/err" ]; then
-    complete=$((complete + 1))
-  elif [ "$rc" -eq 1 ] && [ "$(tail -n 1 "$work/out")" = "$oom_line" ] &&
-       tail -n 2 "$work/out" | head -n 1 | grep -qE "$oom_report"; then
-    # What came before the report is the start of the whole output.
-    head -n -2 "$work/out" >"$work/before"
-    cmp -s "$work/before" <(head -c "$(stat -c %s "$work/before")" "$work/want") ||
-      fail "$name: output before the report is not the start of the listing"
-    reported=$((reported + 1))
-  elif [ "$rc" -eq 203 ] && [ ! -s "$work/out" ] &&
-       [ "$(cat "$work/err")" = $'Error\nRuntime error 203 at 00000000' ]; then
-    early=$((early + 1))
-  else
-    fail "$name: exit code $rc, $(wc -l <"$work/out") lines (want $(wc -l <"$work/want")), stderr: $(head -c 120 "$work/err" | tr '\n\r' '  ')"
-  fi
-}
-
-# sweep NAME WANT_RC ARGS...: a clean run as the reference, then every n.
-sweep() {
-  local name=$1 want_rc=$2 rc total n mode
-  shift 2
-  rc=0
-  BRISQUEL_ALLOC_COUNT="$work/count" LD_PRELOAD=$injector timeout 20 "$bin" "$@" >"$work/want" 2>"$work/err" || rc=$?
-  [ "$rc" -eq "$want_rc" ] && [ ! -s "$work/err" ] || { fail "$name: reference run: exit code $rc"; return; }
-  total=$(od -An -tu8 "$work/count" | tr -d ' ')
-  for ((n = 1; n <= total + 1; n++)); do
-    for mode in once from; do
-      rc=0
-      BRISQUEL_ALLOC_FAIL_AT=$n BRISQUEL_ALLOC_FAIL_MODE=$mode LD_PRELOAD=$injector \
-        timeout 20 "$bin" "$@" >"$work/out" 2>"$work/err" || rc=$?
-      echo "$rc" >"$work/rc"
-      runs=$((runs + 1))
-      judge "$name, allocation $n failing $mode" "$want_rc"
-    done
-  done
-}
+source "$(dirname "$0")/sweep_lib.sh"
 
 # Windows of every kind the walk reads, a few of each.
 layout=(window --net-wm-name 'Calculator' --class 'calc\0SciCalc\0'

@@ -186,6 +186,21 @@ else
   check "BRISQUEL_DESKTOP=ext on a sway without the list" "$banner" 2 \
     "brisquel: no window list (foreign-toplevel) on Wayland display \"$WAYLAND_DISPLAY\""$'\r\n'
 fi
+# Memory running out anywhere, the library's loading included, ends as out
+# of memory: an open native window is never reported not found (0), nor its
+# list lost (2), nor the X11 windows taken in its place.
+injector=$build/tests/e2e/alloc_fail/liballoc_fail.so
+source "$(dirname "$0")/../alloc_fail/sweep_lib.sh"
+sweep_run() {
+  local vars=()
+  while [ "$1" != -- ]; do vars+=("$1"); shift; done
+  shift
+  as_user env XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" WAYLAND_DISPLAY="$WAYLAND_DISPLAY" DISPLAY="$DISPLAY" \
+    "${vars[@]}" timeout 20 "$bin" "$@"
+}
+install -m 666 /dev/null "$work/count"
+sweep "/F a native window, out of memory" 1 /F Calculator
+echo "wayland allocation sweep: $runs runs: $complete complete, $reported reported out of memory, $early before start-up" >&2
 stop_pid "$native_pid"
 stop_pid "$x_pid"
 
