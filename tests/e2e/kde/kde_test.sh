@@ -131,6 +131,7 @@ stop_kwins
 # --- Permission checks on: the grant and its refusal -----------------------
 KWIN_GRANTED=$bin start_kwin
 windows
+[ "$x_shown" -eq 0 ] || x_shown=$x_pid  # the X11 windows' new owner, where KWin names it
 run /L
 expected "$x_shown"
 check "granted by a .desktop file naming the binary" "$want_l" 0
