@@ -105,17 +105,21 @@ case $DEBIAN_RELEASE in
     CLANG_RT_PACKAGE=libclang-rt-14-dev
     # The wlroots example clients, with foreign-toplevel (for a benchmark).
     WLROOTS_EXAMPLES_PACKAGE=libwlroots-examples
+    # A second wlroots compositor for the Wayland suite (Debian 12 has none).
+    LABWC_PACKAGE=
     ;;
   13)
     WLR_PROTOCOLS_PACKAGE=librust-wayland-protocols-wlr-dev
     CLANG_RT_PACKAGE=libclang-rt-19-dev
     # libwlroots-0.18-examples holds no foreign-toplevel client.
     WLROOTS_EXAMPLES_PACKAGE=
+    LABWC_PACKAGE=labwc
     ;;
   testing)
     WLR_PROTOCOLS_PACKAGE=librust-wayland-protocols-wlr-dev
     CLANG_RT_PACKAGE=libclang-rt-21-dev
     WLROOTS_EXAMPLES_PACKAGE=
+    LABWC_PACKAGE=labwc
     ;;
 esac
 
@@ -162,9 +166,10 @@ PACKAGE_PACKAGES=(dpkg-dev lintian man-db unzip binutils-mingw-w64-i686)
 X11_PACKAGES=(xvfb evilwm xfonts-base wmctrl x11-utils)
 
 # What the Wayland end-to-end tests and scripts/run --wayland need: a
-# headless sway with XWayland, a font for its title bars, and setpriv
-# (util-linux) and useradd (passwd) to run it as an unprivileged user.
-WAYLAND_PACKAGES=(sway xwayland fonts-dejavu-core util-linux passwd)
+# headless sway and labwc (where the release has it) with XWayland, a font for their title bars,
+# xprop (x11-utils) to see XWayland's window manager is up, and setpriv
+# (util-linux) and useradd (passwd) to run them as an unprivileged user.
+WAYLAND_PACKAGES=(sway $LABWC_PACKAGE xwayland fonts-dejavu-core x11-utils util-linux passwd)
 
 # What the KDE end-to-end tests need beyond the Wayland ones: a headless
 # KWin (its D-Bus session from dbus-run-session), the protocol file KWin's

@@ -42,12 +42,20 @@ start_sway() {
   export WAYLAND_DISPLAY SWAYSOCK DISPLAY
 }
 
-# sway_up DIR: sway answers on its IPC socket and has started its exec line.
+# sway_up DIR: sway answers on its IPC socket, has started its exec line,
+# and XWayland's window manager is up (sway 1.12 runs the exec line before
+# it is: an X window mapped then is never managed, nor listed).
 sway_up() {
   local sock
   sock=$(ls "$1"/sway-ipc.*.sock 2>/dev/null | head -n 1)
   [ -n "$sock" ] && as_user env SWAYSOCK="$sock" swaymsg -t get_version >/dev/null &&
-    grep -q '^:' "$1/x-display"
+    grep -q '^:' "$1/x-display" && x_window_manager_up "$(head -n 1 "$1/x-display")"
+}
+
+# x_window_manager_up DISPLAY: a window manager has named its window on
+# the X display's root (_NET_SUPPORTING_WM_CHECK).
+x_window_manager_up() {
+  as_user env DISPLAY="$1" xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
 }
 
 # sway_settle SECONDS: waits, at most SECONDS, until sway answers on its IPC

@@ -102,21 +102,46 @@ x_pid=$CLIENT_PID x_window=$((16#${CLIENT_LINES[0]}))
 x_listed() { run /L; grep -q '^  \[X Editor ' "$work/out"; }
 wait_for 10 "sway to announce the XWayland window" x_listed || true
 
-# sway announces the newest toplevel first; untitled toplevels take a
-# handle too, but are not listed. sway (1.7) sends no parent events.
-want_l=$banner want_c=$banner
-add() {  # add PLACE TITLE CLASS
-  list_line want_l "$2" 0 "$(handle "$1")" 0
-  class_line want_c "$2" "$3"
+# sway 1.7 and 1.10 announce the newest toplevel first, 1.12 the oldest
+# first; untitled toplevels take a handle too, but are not listed. sway
+# sends no parent events. The toplevels, newest first: PLACE TITLE CLASS.
+listed=(0 'X Editor' 'XEdit'
+        3 'Dialog' ''
+        4 'Twin' 'word 0X12'
+        5 'Twin' ''
+        6 "${long:0:254}" "${long:0:254}"
+        7 $'Gr\xc3\xbc\xc3\x9fe \xe2\x9c\x93' $'caf\xc3\xa9'
+        8 'Calculator' 'SciCalc'
+        9 'Untitled - Notepad' 'notepad')
+newest_first=1
+sway_version=$(sway --version | grep -oE '[0-9]+\.[0-9]+' | head -n 1)
+[ "${sway_version%%.*}" -eq 1 ] && [ "${sway_version#*.}" -lt 12 ] || newest_first=0
+# in_order: the indices in listed of the toplevels in the order sway announces them.
+in_order() {
+  local i
+  if [ "$newest_first" = 1 ]; then
+    for ((i = 0; i < ${#listed[@]}; i += 3)); do echo "$i"; done
+  else
+    for ((i = ${#listed[@]} - 3; i >= 0; i -= 3)); do echo "$i"; done
+  fi
 }
-add 0 'X Editor' 'XEdit'
-add 3 'Dialog' ''
-add 4 'Twin' 'word 0X12'
-add 5 'Twin' ''
-add 6 "${long:0:254}" "${long:0:254}"
-add 7 $'Gr\xc3\xbc\xc3\x9fe \xe2\x9c\x93' $'caf\xc3\xa9'
-add 8 'Calculator' 'SciCalc'
-add 9 'Untitled - Notepad' 'notepad'
+# spot PLACE: the toplevel's handle, counted in the order sway announces them.
+spot() { [ "$newest_first" = 1 ] && handle "$1" || handle $((9 - $1)); }
+# found VAR TITLE...: the found lines of the listed toplevels with those titles.
+found() {
+  local var=$1 i t
+  shift
+  for i in $(in_order); do
+    for t in "$@"; do
+      [ "${listed[i + 1]}" != "$t" ] || found_line "$var" "$t" 0 "$(spot "${listed[i]}")"
+    done
+  done
+}
+want_l=$banner want_c=$banner
+for i in $(in_order); do
+  list_line want_l "${listed[i + 1]}" 0 "$(spot "${listed[i]}")" 0
+  class_line want_c "${listed[i + 1]}" "${listed[i + 2]}"
+done
 run /L
 check "/L lists native and XWayland toplevels" "$want_l" 0
 run /C
@@ -124,16 +149,15 @@ check "/C titles and app_ids" "$want_c" 0
 
 run /F calc '  EDIT'
 want=$banner$heading$'    [calc]\r\n    [  EDIT]\r\n'
-found_line want 'X Editor' 0 "$(handle 0)"
-found_line want 'Calculator' 0 "$(handle 8)"
+found want 'X Editor' 'Calculator'
 check "/F several texts, native and XWayland" "$want"$'  ErrorLevel(1)\r\n' 1
 run -f 'x editor'
 want=$banner$heading$'    [x editor]\r\n'
-found_line want 'X Editor' 0 "$(handle 0)"
+found want 'X Editor'
 check "/F an XWayland window" "$want"$'  ErrorLevel(1)\r\n' 1
 run /F $'\xc3\xbc\xc3\x9f'
 want=$banner$heading$'    [\xc3\xbc\xc3\x9f]\r\n'
-found_line want $'Gr\xc3\xbc\xc3\x9fe \xe2\x9c\x93' 0 "$(handle 7)"
+found want $'Gr\xc3\xbc\xc3\x9fe \xe2\x9c\x93'
 check "/F a non-ASCII title" "$want"$'  ErrorLevel(1)\r\n' 1
 run /F nothing-like-it 'empty title'
 check "/F no match (app_ids are not searched)" \
@@ -247,6 +271,47 @@ echo "$rc" >"$work/rc"
 check "compositor killed during the walk" "$banner" 2 \
   "brisquel: lost the connection to Wayland display \"$WAYLAND_DISPLAY\""$'\r\n'
 stop_sessions
+
+# --- labwc, where the release has it ---------------------------------------
+# labwc offers both lists and the automatic choice takes the wlr one. It
+# sends no parent events. Before 0.9 (wlroots 0.18) it announces the newest
+# toplevel first and gives an XWayland window its WM_CLASS instance as app
+# id; from 0.9 (wlroots 0.19) the oldest first, and the class part. The ext
+# list gives the same titles and classes.
+if command -v labwc >/dev/null; then
+  start_labwc
+  wait_for 10 "XWayland's window manager" x_window_manager_up "$DISPLAY" || fail "labwc: no X window manager"
+  start_client "$toplevels" window --title 'Mail' --app-id 'mail' window --title 'Mail - Compose' --parent 0
+  start_client "$x11_helper" window --net-wm-name 'X Editor' --class 'xedit\0XEdit\0'
+  wait_for 10 "labwc to announce the XWayland window" x_listed || true
+  labwc_version=$(labwc --version | grep -oE '[0-9]+\.[0-9]+' | head -n 1)
+  # The toplevels in the order labwc announces them, their handles counted
+  # in that order: TITLE CLASS.
+  listed=('Mail' 'mail' 'Mail - Compose' '' 'X Editor' 'XEdit')
+  if [ "${labwc_version%%.*}" -eq 0 ] && [ "${labwc_version#*.}" -lt 9 ]; then
+    listed=('X Editor' 'xedit' 'Mail - Compose' '' 'Mail' 'mail')
+  fi
+  want_l=$banner want_c=$banner
+  for ((i = 0; i < ${#listed[@]}; i += 2)); do
+    list_line want_l "${listed[i]}" 0 "$(handle $((i / 2)))" 0
+    class_line want_c "${listed[i]}" "${listed[i + 1]}"
+  done
+  run /L
+  check "labwc: /L" "$want_l" 0
+  run /C
+  check "labwc: /C" "$want_c" 0
+  BRISQUEL_DESKTOP=ext run /C
+  check "labwc: the ext list" "$want_c" 0
+  run /F compose editor
+  want=$banner$heading$'    [compose]\r\n    [editor]\r\n'
+  for ((i = 0; i < ${#listed[@]}; i += 2)); do
+    [ "${listed[i]}" = Mail ] || found_line want "${listed[i]}" 0 "$(handle $((i / 2)))"
+  done
+  check "labwc: /F" "$want"$'  ErrorLevel(1)\r\n' 1
+  run /F nothing-like-it
+  check "labwc: /F no match, the whole desktop seen" "$banner$heading"$'    [nothing-like-it]\r\n  ErrorLevel(0)\r\n' 0
+  stop_sessions
+fi
 
 if [ "$failures" -ne 0 ]; then
   echo "wayland end-to-end: $failures failed" >&2
