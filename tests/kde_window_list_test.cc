@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,41 @@ TEST(KdeWindowList, WalksOnlyDescribedWindowsWithTheirFields) {
   EXPECT_EQ(records[0].class_name, "org.kde.konsole");
   EXPECT_EQ(records[0].process_id, 4242u);
   EXPECT_FALSE(records[0].thread_id.has_value());
+}
+
+// Windows 10, 11, 12, 13; the stacking order by ids, if any; which windows
+// said all they know and which unmapped; the order their objects are asked
+// for in, and how many windows the order names that cannot be walked.
+struct AskCase {
+  const char* name;
+  std::vector<std::uint32_t> by_id;  // bottom first; empty: none
+  std::vector<std::size_t> silent;   // places never described
+  std::vector<std::size_t> unmapped; // places
+  std::vector<std::size_t> asked;
+  std::size_t unread;
+};
+
+TEST(KdeWindowList, AsksBottomFirstAndCountsWhatTheOrderNamesUnread) {
+  const AskCase cases[] = {
+      {"no order: as announced", {}, {}, {}, {0, 1, 2, 3}, 0},
+      {"the stacked bottom first, then the rest as announced", {12, 10}, {}, {}, {2, 0, 1, 3}, 0},
+      {"an unknown name is unread", {99, 11}, {}, {}, {1, 0, 2, 3}, 1},
+      {"a silent or unmapped stacked window is unread", {10, 11, 12}, {0}, {1}, {0, 1, 2, 3}, 2},
+      {"an unstacked one is not", {10, 11, 12}, {3}, {3}, {0, 1, 2, 3}, 0},
+  };
+  for (const AskCase& c : cases) {
+    KdeWindowList list;
+    for (std::uint32_t i = 0; i < 4; ++i) list.Announce(10 + i, "");
+    if (!c.by_id.empty()) list.StackById(c.by_id);
+    EXPECT_EQ(list.TakeUnasked(), c.asked) << c.name;
+    for (std::size_t place = 0; place < 4; ++place) {
+      if (std::find(c.silent.begin(), c.silent.end(), place) == c.silent.end()) list.Describe(place);
+    }
+    for (const std::size_t place : c.unmapped) list.Unmap(place);
+    EXPECT_EQ(list.Unread(), c.unread) << c.name;
+    list.Announce(14, "");
+    EXPECT_EQ(list.TakeUnasked(), std::vector<std::size_t>{4}) << c.name << ": only the new window is asked for";
+  }
 }
 
 }  // namespace

@@ -68,9 +68,7 @@ stop_kwin() {
 stop_kwins() {
   local group
   for group in "${KWIN_GROUPS[@]}"; do stop_kwin "$group"; done
-  source "$(dirname "${BASH_SOURCE[0]}")/sway.sh"
-
-KWIN_GROUPS=()
+  KWIN_GROUPS=()
   stop_sessions
 }
 

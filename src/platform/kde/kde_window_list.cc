@@ -25,7 +25,8 @@ void KdeWindowList::StackById(const std::vector<std::uint32_t>& ids) {
     const auto found = by_id_.find(id);
     if (found != by_id_.end()) places.push_back(found->second);
   }
-  Stack(std::move(places));
+  const std::size_t unknown = ids.size() - places.size();
+  Stack(std::move(places), unknown);
 }
 
 void KdeWindowList::StackByUuid(const std::vector<std::string>& uuids) {
@@ -38,10 +39,34 @@ void KdeWindowList::StackByUuid(const std::vector<std::string>& uuids) {
     const auto found = by_uuid.find(uuid);
     if (found != by_uuid.end()) places.push_back(found->second);
   }
-  Stack(std::move(places));
+  const std::size_t unknown = uuids.size() - places.size();
+  Stack(std::move(places), unknown);
 }
 
-void KdeWindowList::Stack(std::vector<std::size_t> places) { stacking_ = std::move(places); }
+void KdeWindowList::Stack(std::vector<std::size_t> places, std::size_t unknown) {
+  stacking_ = std::move(places);
+  unknown_stacked_ = unknown;
+}
+
+std::vector<std::size_t> KdeWindowList::TakeUnasked() {
+  std::vector<std::size_t> places;
+  const auto take = [&](std::size_t place) {
+    if (windows_[place].asked) return;
+    windows_[place].asked = true;
+    places.push_back(place);
+  };
+  for (const std::size_t place : stacking_) take(place);
+  for (std::size_t place = 0; place < windows_.size(); ++place) take(place);
+  return places;
+}
+
+std::size_t KdeWindowList::Unread() const {
+  std::size_t unread = unknown_stacked_;
+  for (const std::size_t place : stacking_) {
+    if (windows_[place].unmapped || !windows_[place].described) ++unread;
+  }
+  return unread;
+}
 
 std::vector<WindowRecord> KdeWindowList::Records() const {
   std::vector<bool> placed(windows_.size(), false);

@@ -37,11 +37,21 @@ class KdeWindowList {
   // window is walked from now on.
   void Describe(std::size_t place) { windows_[place].described = true; }
 
-  // The stacking order, bottom first, by id or by uuid; names that are
-  // unknown are skipped. Without one the windows stand in the order they
-  // were announced.
+  // KWin's stacking order, bottom first, by id or by uuid, which replaces
+  // the last one. Without one the windows stand in the order they were
+  // announced.
   void StackById(const std::vector<std::uint32_t>& ids);
   void StackByUuid(const std::vector<std::string>& uuids);
+
+  // The places of the windows whose objects have not been asked for yet,
+  // in the order to ask: the stacked ones bottom first, so that a window's
+  // parent, which KWin stacks below it, has its object first; then the
+  // others as they were announced. They count as asked for from now on.
+  std::vector<std::size_t> TakeUnasked();
+
+  // How many windows the stacking order names that the walk cannot give:
+  // unknown names, and windows whose objects said nothing or that unmapped.
+  std::size_t Unread() const;
 
   // The walk: every live window described, topmost first. A window the stacking order
   // leaves out is never lost: such windows follow, newest first.
@@ -57,12 +67,14 @@ class KdeWindowList {
     std::uint32_t parent = 0;  // the parent's id
     bool unmapped = false;
     bool described = false;
+    bool asked = false;
   };
-  void Stack(std::vector<std::size_t> places);
+  void Stack(std::vector<std::size_t> places, std::size_t unknown);
 
   std::vector<Window> windows_;
   std::unordered_map<std::uint32_t, std::size_t> by_id_;
   std::vector<std::size_t> stacking_;  // places, bottom first
+  std::size_t unknown_stacked_ = 0;    // names in the stacking order that no window has
 };
 
 }  // namespace brisquel

@@ -1,21 +1,38 @@
 // KWin announces every window of its list when the list is bound: its
 // window id and, from version 13, its uuid. A window object asked for one
-// (get_window) sends the window's title, app id, pid and parent, then
-// initial_state. The stacking order comes, from version 17 (KWin 6), one
-// window per event in answer to get_stacking_order; before that it comes on
-// its own as one message, which KWin cannot send once it passes 4,096
-// bytes: as a string of uuids (versions 12 to 16) from about 105 windows,
-// as an array of ids (version 11) from about 1,021. So a KWin without
-// version 17 is bound at version 10, which sends no order, and bound a
-// second time at version 11 for the order only when the array fits; past
-// that the windows stand newest first. Events are taken by name through a
-// dispatcher, so that code built from an older or newer protocol file
-// reads what any version sends.
+// sends the window's title, app id, pid and parent, then initial_state. KWin
+// names the parent by this client's object for it, null while there is
+// none; so the objects are asked for bottom of the stacking order first (KWin
+// stacks a dialog above its parent), one per window.
+//
+// KWin 6 (offering version 17 or later) is asked by uuid, at the highest
+// version both sides know: its get_window, deprecated, answers from KWin 6.4
+// on with the window's state and then, on the same object, a stand-in's
+// that ends unmapped. From version 17 the stacking order comes one window
+// per event, on request. A program built from an older protocol file takes
+// the order KWin sends when the list is bound (versions 11 to 16), which KWin
+// cannot send once it passes 4,096 bytes: as a string of uuids (versions 12
+// to 16) from about 105 windows, as an array of ids (version 11) from about
+// 1,021.
+//
+// KWin 5 is asked by id, its list bound at version 10, which sends no order,
+// and bound a second time at version 11 for the order only when the array
+// fits; past that the windows stand newest first.
+//
+// A window the stacking order names that the walk cannot give makes the
+// view partial, once the order, read again, still names it (a window that
+// closed meanwhile has left it). Events are taken by name through a
+// dispatcher, so that code built from an older or newer protocol file reads
+// what any version sends.
 
 #include "platform/kde/kde_window_manager.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <string>
@@ -32,14 +49,14 @@
 namespace brisquel {
 namespace {
 
-// The version that sends the stacking order one window per event.
+// The version that sends the stacking order one window per event: KWin 6.
 constexpr std::uint32_t kOrderByEventVersion = 17;
 // The highest version that sends no stacking order on its own.
 constexpr std::uint32_t kQuietVersion = 10;
 // The version that sends the stacking order as an array of ids.
 constexpr std::uint32_t kOrderByIdsVersion = 11;
-// The version from which a window object is asked for by uuid.
-constexpr std::uint32_t kByUuidVersion = 12;
+// The version from which the list announces each window's uuid.
+constexpr std::uint32_t kUuidVersion = 13;
 // The most ids a message of 4,096 bytes holds (8 bytes of header, 4 of the
 // array's length), less a few for windows that open meanwhile.
 constexpr std::size_t kMostStackedIds = (4096 - 12) / 4 - 5;
@@ -47,14 +64,36 @@ constexpr std::size_t kMostStackedIds = (4096 - 12) / 4 - 5;
 // for a thousand without reading the answers.
 constexpr std::size_t kBatch = 128;
 
-constexpr std::string_view kNotGrantedHow =
-    " (install the brisquel package, or a .desktop file whose Exec names this program by its full path, with "
-    "X-KDE-Wayland-Interfaces=org_kde_plasma_window_management)";
+// Where the brisquel package installs the program its .desktop file grants
+// the window list.
+constexpr const char* kInstalledProgram = "/usr/bin/brisquel";
 
-// Globals only KWin offers: where one is there and the window list is not,
-// KWin has withheld the list.
+// What to do when KWin withholds the list, by what this program is.
+constexpr std::string_view kGrantUnread =
+    " (KWin has not read the grant the brisquel package gives /usr/bin/brisquel: log out and in, or reinstall "
+    "the package)";
+constexpr std::string_view kNotTheInstalledOne =
+    " (this program is not the installed one, /usr/bin/brisquel, which KWin grants it: run /usr/bin/brisquel)";
+constexpr std::string_view kNothingInstalled =
+    " (install the brisquel package and run /usr/bin/brisquel, or write a .desktop file whose Exec names this "
+    "program by its full path, with X-KDE-Wayland-Interfaces=org_kde_plasma_window_management)";
+constexpr std::string_view kNotKwin = " (this compositor is not KWin: it offers no KDE window list)";
+
+std::string_view NotGrantedHow() {
+  char path[4096];
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+  if (length > 0 && std::string_view(path, static_cast<std::size_t>(length)) == kInstalledProgram) {
+    return kGrantUnread;
+  }
+  return access(kInstalledProgram, X_OK) == 0 ? kNotTheInstalledOne : kNothingInstalled;
+}
+
+// Globals that KWin alone offers, to every client, headless or not:
+// wlroots compositors offer some org_kde_kwin_* globals too (idle, server
+// decorations), none of these.
 bool IsKwinGlobal(std::string_view interface) {
-  return interface.starts_with("org_kde_kwin_") || interface.starts_with("org_kde_plasma_");
+  return interface == "org_kde_plasma_virtual_desktop_management" || interface == "org_kde_plasma_shell" ||
+         interface == "kde_output_device_v2" || interface == "org_kde_kwin_outputdevice";
 }
 
 // The opcode of the request called name, or -1 where the interface, as
@@ -66,13 +105,20 @@ int RequestOpcode(const wl_interface& interface, std::string_view name) {
   return -1;
 }
 
-// Window objects: which window, and whether the object is asked for its
-// parent alone.
-void* Tag(std::size_t place, bool parent_only) {
-  return reinterpret_cast<void*>(static_cast<std::uintptr_t>(place * 2 + (parent_only ? 1 : 0) + 2));
+// A window object is tagged with its window's place, never null.
+void* Tag(std::size_t place) { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(place + 1)); }
+std::size_t PlaceOf(void* tag) { return reinterpret_cast<std::uintptr_t>(tag) - 1; }
+
+// The uuids of a stacking order sent as one string, separated by ';'.
+std::vector<std::string> SplitUuids(std::string_view text) {
+  std::vector<std::string> uuids;
+  while (!text.empty()) {
+    const std::size_t end = std::min(text.find(';'), text.size());
+    uuids.emplace_back(text.substr(0, end));
+    text.remove_prefix(std::min(end + 1, text.size()));
+  }
+  return uuids;
 }
-std::size_t PlaceOf(void* tag) { return (reinterpret_cast<std::uintptr_t>(tag) - 2) / 2; }
-bool ParentOnly(void* tag) { return (reinterpret_cast<std::uintptr_t>(tag) - 2) % 2 == 1; }
 
 class KdeWindowManager : public TableWindowManager {
  public:
@@ -86,12 +132,13 @@ class KdeWindowManager : public TableWindowManager {
   void ReadDesktop(WindowTable& table) override;
 
  private:
-  // Reads the window objects of the windows announced since the last call.
+  // Asks for the window objects of the windows not asked for yet, a batch
+  // per round trip.
   void FetchNewWindows();
-  // Asks for a window object for the window at place, tagged with it.
-  wl_proxy* NewWindowObject(std::size_t place, bool parent_only);
-  // Brings the stacking order up to date, where this KWin can send it.
+  // Brings KWin's stacking order up to date.
   void ReadStackingOrder();
+  // Says that n windows the stacking order names could not be read.
+  void NoteUnread(std::size_t n);
 
   // The registry's globals: KWin's window list, and whether this is KWin.
   static void OnGlobal(void* data, std::uint32_t name, std::string_view interface, std::uint32_t version);
@@ -105,14 +152,15 @@ class KdeWindowManager : public TableWindowManager {
                           wl_argument* args);
 
   WaylandConnection connection_;
+  DisplayKind kind_ = DisplayKind::kWayland;
   std::uint32_t list_name_ = 0;
   std::uint32_t offered_ = 0;
   bool kwin_ = false;
   std::uint32_t version_ = 0;
+  bool by_uuid_ = false;
   wl_proxy* manager_ = nullptr;
-  wl_proxy* order_manager_ = nullptr;  // bound at kOrderByIdsVersion, for the order alone
+  wl_proxy* order_manager_ = nullptr;  // KWin 5: bound at kOrderByIdsVersion, for the order alone
   std::vector<wl_proxy*> windows_made_;
-  std::size_t fetched_ = 0;  // windows whose objects have been asked for
   KdeWindowList windows_;
   std::vector<std::string> stacked_uuids_;
   bool order_done_ = false;
@@ -146,6 +194,8 @@ int KdeWindowManager::OnManagerEvent(const void* data, void*, std::uint32_t, con
     } else if (event == "stacking_order_changed" && args[0].a != nullptr) {
       const auto* ids = static_cast<const std::uint32_t*>(args[0].a->data);
       self->windows_.StackById({ids, ids + args[0].a->size / sizeof(std::uint32_t)});
+    } else if (event == "stacking_order_uuid_changed") {
+      self->windows_.StackByUuid(SplitUuids(args[0].s == nullptr ? "" : args[0].s));
     }
   });
   return 0;
@@ -154,16 +204,8 @@ int KdeWindowManager::OnManagerEvent(const void* data, void*, std::uint32_t, con
 int KdeWindowManager::OnWindowEvent(const void* data, void* proxy, std::uint32_t, const wl_message* message,
                                     wl_argument* args) {
   auto* self = const_cast<KdeWindowManager*>(static_cast<const KdeWindowManager*>(data));
-  void* tag = self->connection_.TagOf(static_cast<wl_proxy*>(proxy));
-  const std::size_t place = PlaceOf(tag);
+  const std::size_t place = PlaceOf(self->connection_.TagOf(static_cast<wl_proxy*>(proxy)));
   const std::string_view event(message->name);
-  if (event == "parent_window") {
-    auto* parent = reinterpret_cast<wl_proxy*>(args[0].o);
-    const std::size_t none = self->windows_.Count();
-    self->windows_.SetParent(place, parent == nullptr ? none : PlaceOf(self->connection_.TagOf(parent)));
-    return 0;
-  }
-  if (ParentOnly(tag)) return 0;
   self->connection_.Guarded([&] {
     if (event == "title_changed") {
       self->windows_.SetTitle(place, args[0].s == nullptr ? "" : args[0].s);
@@ -171,6 +213,10 @@ int KdeWindowManager::OnWindowEvent(const void* data, void* proxy, std::uint32_t
       self->windows_.SetAppId(place, args[0].s == nullptr ? "" : args[0].s);
     } else if (event == "pid_changed") {
       self->windows_.SetPid(place, args[0].u);
+    } else if (event == "parent_window") {
+      auto* parent = reinterpret_cast<wl_proxy*>(args[0].o);
+      const std::size_t none = self->windows_.Count();
+      self->windows_.SetParent(place, parent == nullptr ? none : PlaceOf(self->connection_.TagOf(parent)));
     } else if (event == "unmapped") {
       self->windows_.Unmap(place);
     } else if (event == "initial_state") {
@@ -194,59 +240,48 @@ int KdeWindowManager::OnOrderEvent(const void* data, void* proxy, std::uint32_t,
 }
 
 DesktopOpening KdeWindowManager::Open() {
+  const char* chosen = std::getenv("BRISQUEL_DESKTOP");
+  if (chosen != nullptr && chosen[0] != '\0') kind_ = DisplayKind::kChosen;
   DesktopOpening opening = connection_.Connect();
   if (!connection_.Connected()) return opening;
+  opening.kind = kind_;
   connection_.ReadGlobals(OnGlobal, this);
   if (offered_ == 0) {
     opening.failure = kwin_ ? DisplayFailure::kNotGranted : DisplayFailure::kNoWindowList;
-    if (kwin_) opening.detail = kNotGrantedHow;
+    // Asked alone, the desktop says it is not KWin; asked in turn, it leaves
+    // the word to the desktops whose list this compositor may offer.
+    if (kwin_) {
+      opening.detail = NotGrantedHow();
+    } else if (kind_ == DisplayKind::kChosen) {
+      opening.detail = kNotKwin;
+    }
     return opening;
   }
-  version_ = std::min<std::uint32_t>(offered_, org_kde_plasma_window_management_interface.version);
-  if (version_ < kOrderByEventVersion) version_ = std::min(version_, kQuietVersion);
+  const std::uint32_t known = std::min<std::uint32_t>(offered_, org_kde_plasma_window_management_interface.version);
+  by_uuid_ = offered_ >= kOrderByEventVersion && known >= kUuidVersion;
+  version_ = by_uuid_ ? known : std::min(known, kQuietVersion);
   manager_ = connection_.Bind(list_name_, org_kde_plasma_window_management_interface, version_);
   connection_.Listen(manager_, OnManagerEvent, this);
   connection_.Roundtrip();
   return opening;
 }
 
-wl_proxy* KdeWindowManager::NewWindowObject(std::size_t place, bool parent_only) {
-  const std::string& uuid = windows_.UuidAt(place);
-  void* const made = nullptr;  // the place of the new object among the arguments
-  wl_proxy* proxy =
-      version_ >= kByUuidVersion && !uuid.empty()
-          ? connection_.Send(manager_, ORG_KDE_PLASMA_WINDOW_MANAGEMENT_GET_WINDOW_BY_UUID,
-                             &org_kde_plasma_window_interface, made, uuid.c_str())
-          : connection_.Send(manager_, ORG_KDE_PLASMA_WINDOW_MANAGEMENT_GET_WINDOW, &org_kde_plasma_window_interface,
-                             made, windows_.IdAt(place));
-  connection_.Listen(proxy, OnWindowEvent, this, Tag(place, parent_only));
-  return proxy;
-}
-
-// Asks for an object for each window announced since the last time, a
-// batch per round trip. KWin names a window's parent by the client's
-// object for it, null while there is none; so once every window has its
-// object, each new window is asked for a second, short-lived object, whose
-// parent event names the parent.
 void KdeWindowManager::FetchNewWindows() {
-  const std::size_t first = fetched_;
-  const std::size_t count = windows_.Count();
-  windows_made_.reserve(count);
-  for (std::size_t from = first; from < count; from += kBatch) {
-    for (std::size_t place = from; place < std::min(count, from + kBatch); ++place) {
-      windows_made_.push_back(NewWindowObject(place, false));
+  const std::vector<std::size_t> places = windows_.TakeUnasked();
+  windows_made_.reserve(windows_made_.size() + places.size());
+  void* const made = nullptr;  // the place of the new object among the arguments
+  for (std::size_t from = 0; from < places.size(); from += kBatch) {
+    for (std::size_t i = from; i < std::min(places.size(), from + kBatch); ++i) {
+      const std::size_t place = places[i];
+      wl_proxy* proxy =
+          by_uuid_ ? connection_.Send(manager_, ORG_KDE_PLASMA_WINDOW_MANAGEMENT_GET_WINDOW_BY_UUID,
+                                      &org_kde_plasma_window_interface, made, windows_.UuidAt(place).c_str())
+                   : connection_.Send(manager_, ORG_KDE_PLASMA_WINDOW_MANAGEMENT_GET_WINDOW,
+                                      &org_kde_plasma_window_interface, made, windows_.IdAt(place));
+      connection_.Listen(proxy, OnWindowEvent, this, Tag(place));
+      windows_made_.push_back(proxy);
     }
     connection_.Roundtrip();
-  }
-  fetched_ = count;
-  std::vector<wl_proxy*> again;
-  for (std::size_t from = first; from < count; from += kBatch) {
-    again.clear();
-    for (std::size_t place = from; place < std::min(count, from + kBatch); ++place) {
-      again.push_back(NewWindowObject(place, true));
-    }
-    connection_.Roundtrip();
-    for (wl_proxy* window : again) connection_.SendDestroy(window, ORG_KDE_PLASMA_WINDOW_DESTROY);
   }
 }
 
@@ -263,16 +298,37 @@ void KdeWindowManager::ReadStackingOrder() {
     windows_.StackByUuid(stacked_uuids_);
     return;
   }
-  if (order_manager_ != nullptr || offered_ < kOrderByIdsVersion || windows_.Count() > kMostStackedIds) return;
+  // Otherwise the order comes, and is kept up to date, with the list's
+  // events.
+  if (by_uuid_ || order_manager_ != nullptr || offered_ < kOrderByIdsVersion ||
+      windows_.Count() > kMostStackedIds) {
+    connection_.Roundtrip();
+    return;
+  }
   order_manager_ = connection_.Bind(list_name_, org_kde_plasma_window_management_interface, kOrderByIdsVersion);
   connection_.Listen(order_manager_, OnManagerEvent, this);
   connection_.Roundtrip();
 }
 
+void KdeWindowManager::NoteUnread(std::size_t n) {
+  char text[64] = " (";
+  std::size_t length = 2;
+  length = static_cast<std::size_t>(std::to_chars(text + length, text + sizeof text, n).ptr - text);
+  const std::string_view of = " of its windows)";
+  std::copy(of.begin(), of.end(), text + length);
+  NotePartialView(DisplayFailure::kWindowsUnread, kind_, std::string_view(text, length + of.size()));
+  MarkPartial();
+}
+
 void KdeWindowManager::ReadDesktop(WindowTable& table) {
   connection_.Roundtrip();  // the windows and changes announced so far
-  FetchNewWindows();
   ReadStackingOrder();
+  FetchNewWindows();
+  if (windows_.Unread() > 0) {
+    ReadStackingOrder();
+    FetchNewWindows();  // windows announced meanwhile
+    if (windows_.Unread() > 0) NoteUnread(windows_.Unread());
+  }
   table.Assign(windows_.Records());
 }
 

@@ -14,7 +14,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/display_failure.h"
 
@@ -93,6 +95,7 @@ constexpr std::uint32_t kDisplaySync = 0;
 constexpr std::uint32_t kDisplayGetRegistry = 1;
 constexpr std::uint32_t kRegistryBind = 0;
 constexpr std::uint32_t kRegistryGlobal = 0;
+constexpr std::uint32_t kRegistryGlobalRemove = 1;
 
 int OnSyncDone(const void* done, void*, std::uint32_t, const wl_message*, wl_argument*) {
   *static_cast<bool*>(const_cast<void*>(done)) = true;
@@ -103,9 +106,39 @@ constexpr std::string_view kNoLibrary = " (libwayland-client.so.0 cannot be load
 
 }  // namespace
 
+struct WaylandConnection::Globals {
+  struct Global {
+    std::uint32_t name;
+    std::string interface;
+    std::uint32_t version;
+  };
+  std::vector<Global> announced;
+  WaylandConnection* owner = nullptr;  // the connection that dispatches; null while kept
+};
+
+namespace {
+
+// The connection kept for the next one made: a display that has served no
+// desktop, its registry and the globals read on it.
+struct KeptConnection {
+  const WaylandLibrary* wayland = nullptr;
+  wl_display* display = nullptr;
+  wl_proxy* registry = nullptr;
+  void* globals = nullptr;  // a WaylandConnection::Globals
+};
+KeptConnection kept;
+
+}  // namespace
+
 WaylandConnection::~WaylandConnection() {
   if (display_ == nullptr) return;
+  if (!bound_ && !out_of_memory_ && kept.display == nullptr) {
+    if (globals_ != nullptr) globals_->owner = nullptr;
+    kept = {wayland_, display_, registry_, globals_};
+    return;
+  }
   if (registry_ != nullptr) Forget(registry_);
+  delete globals_;
   wayland_->display_disconnect(display_);
 }
 
@@ -121,8 +154,17 @@ DesktopOpening WaylandConnection::Connect() {
     opening.detail = kNoLibrary;
     return opening;  // kCannotOpen
   }
-  wayland_->log_set_handler_client(SilentLog);
   deadline_ = NowMilliseconds() + kAnswerMilliseconds;
+  if (kept.display != nullptr) {  // on the same WAYLAND_DISPLAY: the variable stays as it was
+    wayland_ = kept.wayland;
+    display_ = kept.display;
+    registry_ = kept.registry;
+    globals_ = static_cast<Globals*>(kept.globals);
+    if (globals_ != nullptr) globals_->owner = this;
+    kept = {};
+    return opening;
+  }
+  wayland_->log_set_handler_client(SilentLog);
   const int fd = ConnectSocket(name, deadline_);
   if (fd < 0) return opening;  // kCannotOpen
   display_ = wayland_->display_connect_to_fd(fd);  // closes fd when it fails
@@ -150,23 +192,33 @@ wl_proxy* WaylandConnection::Made(wl_proxy* proxy) {
 
 int WaylandConnection::OnGlobalEvent(const void* data, void*, std::uint32_t opcode, const wl_message*,
                                      wl_argument* args) {
-  const auto* self = static_cast<const WaylandConnection*>(data);
-  if (opcode == kRegistryGlobal && args[1].s != nullptr) {
-    self->seen_(self->seen_data_, args[0].u, args[1].s, args[2].u);
-  }
+  auto* globals = static_cast<Globals*>(const_cast<void*>(data));
+  if (globals->owner == nullptr) return 0;
+  globals->owner->Guarded([&] {
+    auto& announced = globals->announced;
+    if (opcode == kRegistryGlobal && args[1].s != nullptr) {
+      announced.push_back({args[0].u, args[1].s, args[2].u});
+    } else if (opcode == kRegistryGlobalRemove) {
+      std::erase_if(announced, [&](const Globals::Global& global) { return global.name == args[0].u; });
+    }
+  });
   return 0;
 }
 
 void WaylandConnection::ReadGlobals(GlobalSeen seen, void* data) {
-  seen_ = seen;
-  seen_data_ = data;
-  auto* display = reinterpret_cast<wl_proxy*>(display_);
-  registry_ = Send(display, kDisplayGetRegistry, wayland_->registry_interface, static_cast<void*>(nullptr));
-  Listen(registry_, OnGlobalEvent, this);
-  Roundtrip();
+  if (globals_ == nullptr) {
+    globals_ = new Globals;
+    globals_->owner = this;
+    auto* display = reinterpret_cast<wl_proxy*>(display_);
+    registry_ = Send(display, kDisplayGetRegistry, wayland_->registry_interface, static_cast<void*>(nullptr));
+    Listen(registry_, OnGlobalEvent, globals_);
+    Roundtrip();
+  }
+  for (const Globals::Global& global : globals_->announced) seen(data, global.name, global.interface, global.version);
 }
 
 wl_proxy* WaylandConnection::Bind(std::uint32_t name, const wl_interface& interface, std::uint32_t version) {
+  bound_ = true;
   return Made(wayland_->proxy_marshal_flags(registry_, kRegistryBind, &interface, version, 0, name, interface.name,
                                             version, static_cast<void*>(nullptr)));
 }

@@ -4,7 +4,10 @@
 // by one deadline (kNoAnswerSeconds from the connection on), so that a
 // compositor that has stopped cannot hold the run. A connection that breaks
 // ends the run (EndForDisplay). libwayland-client is reached only through
-// here, loaded when the first connection is tried.
+// here, loaded when the first connection is tried. A connection that bound
+// nothing is kept, with the globals it read, for the next one made: the
+// desktops asked in turn connect once (KWin checks a client's grant at each
+// connection, for milliseconds).
 #pragma once
 
 #include <wayland-client-core.h>
@@ -40,8 +43,9 @@ class WaylandConnection {
   DesktopOpening Connect();
   bool Connected() const { return display_ != nullptr; }
 
-  // Reads the compositor's globals in one round trip: seen is called with
-  // data and each global's name, interface and version.
+  // Reads the compositor's globals in one round trip (none, where a kept
+  // connection has read them): seen is called with data and each global's
+  // name, interface and version.
   using GlobalSeen = void (*)(void* data, std::uint32_t name, std::string_view interface, std::uint32_t version);
   void ReadGlobals(GlobalSeen seen, void* data);
 
@@ -102,12 +106,15 @@ class WaylandConnection {
   static int OnGlobalEvent(const void* self, void* proxy, std::uint32_t opcode, const wl_message* message,
                            wl_argument* args);
 
+  // The registry's globals as announced, kept with the display.
+  struct Globals;
+
   const WaylandLibrary* wayland_ = nullptr;
   wl_display* display_ = nullptr;
   wl_proxy* registry_ = nullptr;
-  GlobalSeen seen_ = nullptr;
-  void* seen_data_ = nullptr;
+  Globals* globals_ = nullptr;  // owned; null until the globals are read
   std::int64_t deadline_ = 0;
+  bool bound_ = false;
   bool out_of_memory_ = false;
 };
 

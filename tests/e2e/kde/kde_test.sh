@@ -131,16 +131,30 @@ stop_kwins
 # --- Permission checks on: the grant and its refusal -----------------------
 KWIN_GRANTED=$bin start_kwin
 windows
+[ "$x_shown" -eq 0 ] || x_shown=$x_pid  # the X11 windows' new owner, where KWin names it
 run /L
 expected "$x_shown"
 check "granted by a .desktop file naming the binary" "$want_l" 0
-# A copy of the program that no .desktop file names: XWayland's windows only.
+# A copy of the program that no .desktop file names: XWayland's windows
+# only, which are part of the desktop: found is found (1), not found is
+# not known (2, no closing line), unless XWayland's windows were asked for.
 cp "$bin" "$work/brisquel"
+how='install the brisquel package and run /usr/bin/brisquel, or write a .desktop file whose Exec names this program by its full path, with X-KDE-Wayland-Interfaces=org_kde_plasma_window_management'
+[ ! -x /usr/bin/brisquel ] ||
+  how='this program is not the installed one, /usr/bin/brisquel, which KWin grants it: run /usr/bin/brisquel'
+refused="brisquel: KWin on Wayland display \"$WAYLAND_DISPLAY\" did not grant this program its window list ($how); only XWayland's windows were seen, so a window not found may still be open (BRISQUEL_DESKTOP=x11 lists XWayland's windows on purpose)"$'\r\n'
 program=$work/brisquel run /F Editor Settings
 want=$banner$heading$'    [Editor]\r\n    [Settings]\r\n'
 found_line want 'X Editor' "$x_pid" "$((16#${CLIENT_LINES[0]}))"
-check "not granted: the line, then XWayland" "$want  ErrorLevel(1)"$'\r\n' 1 \
-  "brisquel: KWin on Wayland display \"$WAYLAND_DISPLAY\" did not grant this program its window list (install the brisquel package, or a .desktop file whose Exec names this program by its full path, with X-KDE-Wayland-Interfaces=org_kde_plasma_window_management); only XWayland's windows were seen, so a window not found may still be open (BRISQUEL_DESKTOP=x11 lists XWayland's windows on purpose)"$'\r\n'
+check "not granted: an XWayland window found" "$want  ErrorLevel(1)"$'\r\n' 1 "$refused"
+program=$work/brisquel run /F Konsole
+check "not granted: a native window not seen" "$banner$heading"$'    [Konsole]\r\n' 2 "$refused"
+program=$work/brisquel BRISQUEL_DESKTOP=x11 run /F Konsole
+check "not granted: BRISQUEL_DESKTOP=x11 lists XWayland's windows" \
+  "$banner$heading"$'    [Konsole]\r\n  ErrorLevel(0)\r\n' 0
+program=$work/brisquel BRISQUEL_DESKTOP=kde run /L
+check "not granted: BRISQUEL_DESKTOP=kde" "$banner" 2 \
+  "brisquel: desktop \"kde\" (KWin) did not grant this program its window list ($how)"$'\r\n'
 stop_kwins
 
 if [ "$failures" -ne 0 ]; then

@@ -180,6 +180,11 @@ check "BRISQUEL_DESKTOP=x11: XWayland's windows on purpose" "$want"$'  ErrorLeve
 XDG_RUNTIME_DIR=$bare_dir WAYLAND_DISPLAY=bare-0 BRISQUEL_DESKTOP=wlr run /L
 check "BRISQUEL_DESKTOP=wlr without the protocol: no fallback" "$banner" 2 \
   $'brisquel: no window list (foreign-toplevel) on Wayland display "bare-0"\r\n'
+# sway offers some of KWin's globals (org_kde_kwin_idle, server decorations),
+# not its window list: no line names KWin.
+BRISQUEL_DESKTOP=kde run /L
+check "BRISQUEL_DESKTOP=kde on sway" "$banner" 2 \
+  $'brisquel: no window list from desktop "kde" (this compositor is not KWin: it offers no KDE window list)\r\n'
 BRISQUEL_DESKTOP=Wayland run /L
 check "BRISQUEL_DESKTOP unknown" "$banner" 2 \
   $'brisquel: unknown desktop "Wayland" in BRISQUEL_DESKTOP; the known ones: x11, wlr, kde, ext, gnome\r\n'
