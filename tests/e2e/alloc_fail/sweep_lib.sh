@@ -2,8 +2,9 @@
 # The allocation-failure sweep's judging, for the suites that sweep a
 # desktop; source it. Needs bin, injector, work and fail (which counts in
 # failures); counts runs, complete, reported and early. A suite whose runs
-# need a session's environment or user redefines sweep_run.
+# need a session's environment and user sets sweep_launcher=(in_session).
 runs=0 complete=0 reported=0 early=0
+sweep_launcher=(env)
 
 # sweep_run VAR=VALUE... -- ARGS...: one run of the program with the
 # injector's variables.
@@ -11,7 +12,7 @@ sweep_run() {
   local vars=()
   while [ "$1" != -- ]; do vars+=("$1"); shift; done
   shift
-  env "${vars[@]}" timeout 20 "$bin" "$@"
+  "${sweep_launcher[@]}" "${vars[@]}" timeout 20 "$bin" "$@"
 }
 
 oom_line=$'Out of memory.\r'
@@ -49,6 +50,7 @@ sweep() {
     return 0
   fi
   rc=0
+  install -m 666 /dev/null "$work/count"  # written by the program, as whichever user runs it
   sweep_run BRISQUEL_ALLOC_COUNT="$work/count" LD_PRELOAD="$injector" -- "$@" >"$work/want" 2>"$work/err" || rc=$?
   [ "$rc" -eq "$want_rc" ] && [ ! -s "$work/err" ] || { fail "$name: reference run: exit code $rc"; return; }
   total=$(od -An -tu8 "$work/count" | tr -d ' ')

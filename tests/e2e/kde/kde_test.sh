@@ -22,14 +22,8 @@ source "$here/../checks.sh"
 banner_of "$bin"
 heading=$'  Searching for windows containing following text:\r\n'
 
-# run ARGS...: the program (or $program), as the session's clients run.
-run() {
-  local rc=0
-  as_user env XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-}" WAYLAND_DISPLAY="${WAYLAND_DISPLAY:-}" \
-    DISPLAY="${DISPLAY:-}" BRISQUEL_DESKTOP="${BRISQUEL_DESKTOP:-}" \
-    timeout 20 "${program:-$bin}" "$@" >"$work/out" 2>"$work/err" || rc=$?
-  echo "$rc" >"$work/rc"
-}
+# run ARGS...: the program (or $program), as the session's clients run it.
+run() { run_in_session "${program:-$bin}" "$@"; }
 
 # KWin numbers its windows from 1 in the order they open; the program's
 # HWND is that number. Newer windows stand above older ones.
@@ -92,6 +86,15 @@ editor|X_Editor $x_shown 3
 as settings|Save_as $x_shown 4;Settings $native_pid 2
 nothing-here|
 EOF2
+
+# Memory running out anywhere, the library's loading included, ends as out
+# of memory: an open native window is never reported not found (0), nor
+# the list lost (2), nor XWayland's windows taken in its place.
+injector=$build/tests/e2e/alloc_fail/liballoc_fail.so
+source "$here/../alloc_fail/sweep_lib.sh"
+sweep_launcher=(in_session)
+sweep "/F a native window on KWin, out of memory" 1 /F konsole
+echo "kde allocation sweep: $runs runs: $complete complete, $reported reported out of memory, $early before start-up" >&2
 
 # 1,000 windows: every one listed, in stacking order. The X11 windows,
 # opened before them, are raised above them by a pager's request, so that

@@ -209,13 +209,7 @@ fi
 # list lost (2), nor the X11 windows taken in its place.
 injector=$build/tests/e2e/alloc_fail/liballoc_fail.so
 source "$(dirname "$0")/../alloc_fail/sweep_lib.sh"
-sweep_run() {
-  local vars=()
-  while [ "$1" != -- ]; do vars+=("$1"); shift; done
-  shift
-  in_session "${vars[@]}" timeout 20 "$bin" "$@"
-}
-install -m 666 /dev/null "$work/count"
+sweep_launcher=(in_session)
 sweep "/F a native window, out of memory" 1 /F Calculator
 echo "wayland allocation sweep: $runs runs: $complete complete, $reported reported out of memory, $early before start-up" >&2
 stop_pid "$native_pid"
