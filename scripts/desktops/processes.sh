@@ -63,10 +63,25 @@ private_dir() {
   fi
 }
 
+# running PID: the process is there and has not ended (an ended child
+# waits as a zombie until it is waited for).
+running() {
+  local state
+  state=$(sed -E 's/^[0-9]+ \(.*\) (.).*/\1/' "/proc/$1/stat" 2>/dev/null) && [ "$state" != Z ]
+}
+
 # stop_pid PID: ends one process started here (a stopped one too).
 stop_pid() {
+  local tries
   kill -CONT "$1" 2>/dev/null || true
   kill "$1" 2>/dev/null || true
+  # A compositor busy inside one long dispatch (sway closing hundreds of
+  # toplevels) takes the signal only when it is done: 10 seconds, then KILL.
+  for ((tries = 100; tries > 0; tries--)); do
+    running "$1" || break
+    sleep 0.1
+  done
+  [ "$tries" -gt 0 ] || kill -KILL "$1" 2>/dev/null || true
   wait "$1" 2>/dev/null || true
 }
 
