@@ -134,8 +134,9 @@ if [ "${BRISQUEL_SANITIZED:-0}" != 1 ]; then
   for kib in $(seq 4096 256 65536); do
     rc=0
     timeout 20 prlimit --as=$((kib * 1024)) -- "$bin" /F "${bigs[@]}" >"$work/out" 2>"$work/err" || rc=$?
-    if [ "$rc" -eq 127 ] && grep -q 'error while loading shared libraries' "$work/err"; then
-      continue  # the loader ran out before the program started
+    if [ "$rc" -eq 127 ] && [ ! -s "$work/out" ] &&
+       grep -qE 'error while loading shared libraries|cannot allocate TLS data structures for initial thread' "$work/err"; then
+      continue  # the loader ran out before the program started (Debian 13's says so in its own words)
     elif [ "$rc" -eq 1 ]; then
       # The report is the last two lines; all before it is whole lines.
       tail -n 2 "$work/out" | head -n 1 | grep -qE "$oom_report" || fail "limit ${kib} KiB: first line of the report"
