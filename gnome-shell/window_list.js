@@ -68,7 +68,8 @@ function listWindows() {
 
 // Calls done(true) when the caller behind sender runs the program's own
 // executable, else done(false). The bus names the caller's process; its
-// executable is read from /proc.
+// executable is read from /proc. A refusal names the program answered (the
+// brisquel program reads it to say which one to run).
 function checkCaller(connection, sender, done) {
     connection.call('org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus',
         'GetConnectionUnixProcessID', new GLib.Variant('(s)', [sender]),
@@ -109,7 +110,7 @@ class WindowListService {
         checkCaller(invocation.get_connection(), invocation.get_sender(), allowed => {
             if (!allowed) {
                 invocation.return_dbus_error('org.freedesktop.DBus.Error.AccessDenied',
-                    'only the brisquel program may list the windows');
+                    `only ${PROGRAM} may list the windows`);
                 return;
             }
             try {
