@@ -1,4 +1,4 @@
-// The windows are what the extension's GetWindows answers, topmost first:
+// The windows are what the extension's ListWindows answers, topmost first:
 // title, class, process id, X id (0 for a Wayland window), the shell's own
 // number for the window and the place of its transient parent. One call
 // reads the whole desktop; every wait on the bus is bounded by one
@@ -29,7 +29,9 @@ namespace {
 
 constexpr const char* kListName = "org.brisquel.WindowList";
 constexpr const char* kListPath = "/org/brisquel/WindowList";
-constexpr const char* kWindowsType = "(ssuuti)";
+// Each window's texts and numbers in ListWindows' two arrays.
+constexpr std::size_t kTextsPerWindow = 2;
+constexpr std::size_t kNumbersPerWindow = 4;
 // A Wayland window's handle: this base plus the shell's number for it.
 constexpr std::uint32_t kWaylandHandleBase = 0xFF000000;
 
@@ -56,12 +58,11 @@ bool IsGnomeOrUnknown() {
   return desktop == nullptr || desktop[0] == '\0' || std::strstr(desktop, "GNOME") != nullptr;
 }
 
-// The extension in the form the running shell loads, and what is known of
-// it when it does not answer.
-enum class ExtensionForm { kLegacy, kModule };
-enum class ExtensionState { kNotInstalled, kNotEnabled, kNotLoaded, kOutOfDate, kInError };
+// What is known of the extension when it does not answer.
+enum class ExtensionState { kNotInstalled, kNotEnabled, kNotLoaded, kOutOfDate, kInError, kOlder };
 
-constexpr const char* kUuids[] = {"brisquel-legacy@brisquel", "brisquel@brisquel"};
+// The extension in the form a shell of this major version loads.
+const char* UuidFor(int shell_major) { return shell_major >= 45 ? "brisquel@brisquel" : "brisquel-legacy@brisquel"; }
 
 constexpr std::string_view kRefusedHint = " (its brisquel extension answers only the program installed with it)";
 // How the extension words its refusal: the program it answers between these.
@@ -116,6 +117,10 @@ std::string_view HintFor(ExtensionState state, const char* uuid, int shell_major
     case ExtensionState::kOutOfDate:
       detail.Add(" is out of date for ").AddShell(shell_major).Add("; install a brisquel package made for ")
           .AddShell(shell_major).Add(", then log out and in");
+      break;
+    case ExtensionState::kOlder:
+      // The shell runs the extension it loaded at login until the next one.
+      detail.Add(" is older than this program; log out and in, and the shell loads the one installed with it");
       break;
     case ExtensionState::kInError:
       detail.Add(" is in error on ").AddShell(shell_major).Add(" (`gnome-extensions info ").Add(uuid)
@@ -254,28 +259,36 @@ void SessionBus::WaitForReply() {
   }
 }
 
-// The records of a GetWindows answer, in its order.
+// The records of a ListWindows answer, in its order: the texts (title,
+// class) and numbers (process id, X id, the shell's number, one more than
+// the parent's place) of each window. An answer of any other shape is the
+// extension's error.
 std::vector<WindowRecord> ReadWindows(const SdBusLibrary& sd, SdBusMessage* reply) {
-  std::vector<WindowRecord> records;
-  std::vector<std::int32_t> parents;
-  int result = sd.enter_container(reply, 'a', kWindowsType);
-  const char* title = nullptr;
-  const char* class_name = nullptr;
-  std::uint32_t process_id = 0;
-  std::uint32_t x_id = 0;
-  std::uint64_t number = 0;
-  std::int32_t parent = -1;
-  while (result > 0 &&
-         (result = sd.read(reply, kWindowsType, &title, &class_name, &process_id, &x_id, &number, &parent)) > 0) {
-    const auto handle = x_id != 0 ? x_id : static_cast<std::uint32_t>(kWaylandHandleBase + number);
-    records.push_back({handle, title, class_name, process_id, 0});
-    parents.push_back(parent);
-  }
+  std::vector<const char*> texts;
+  int result = sd.enter_container(reply, 'a', "s");
+  const char* text = nullptr;
+  while (result > 0 && (result = sd.read(reply, "s", &text)) > 0) texts.push_back(text);
+  if (result >= 0) result = sd.exit_container(reply);
+  const void* data = nullptr;
+  std::size_t size = 0;
+  if (result >= 0) result = sd.read_array(reply, 'u', &data, &size);
   if (result == -ENOMEM) throw std::bad_alloc();
-  if (result < 0) EndFor(DisplayFailure::kRefused);
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    const auto place = static_cast<std::size_t>(parents[i]);
-    if (parents[i] >= 0 && place < records.size() && place != i) records[i].parent = records[place].handle;
+  const std::size_t count = texts.size() / kTextsPerWindow;
+  if (result < 0 || texts.size() % kTextsPerWindow != 0 || size != count * kNumbersPerWindow * sizeof(std::uint32_t)) {
+    EndFor(DisplayFailure::kRefused);
+  }
+  std::vector<std::uint32_t> numbers(count * kNumbersPerWindow);
+  if (size > 0) std::memcpy(numbers.data(), data, size);
+  std::vector<WindowRecord> records;
+  records.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint32_t* window = &numbers[i * kNumbersPerWindow];
+    const std::uint32_t handle = window[1] != 0 ? window[1] : kWaylandHandleBase + window[2];
+    records.push_back({handle, texts[i * kTextsPerWindow], texts[i * kTextsPerWindow + 1], window[0], 0});
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint32_t parent = numbers[i * kNumbersPerWindow + 3];
+    if (parent != 0 && parent - 1 < count && parent - 1 != i) records[i].parent = records[parent - 1].handle;
   }
   return records;
 }
@@ -386,7 +399,7 @@ class GnomeWindowManager : public TableWindowManager {
 
  private:
   std::unique_ptr<Message> AskWindows() {
-    return bus_.Call(kListName, kListPath, kListName, "GetWindows");
+    return bus_.Call(kListName, kListPath, kListName, "ListWindows");
   }
 
   SessionBus bus_;
@@ -407,8 +420,12 @@ DesktopOpening GnomeWindowManager::Open() {
     first_answer_ = std::move(answer);
     return opening;
   }
-  // Only a list that nobody serves is looked into; any other error is the
-  // extension's own answer.
+  // A list that nobody serves is looked into, and one that is served in
+  // an older way; any other error is the extension's own answer.
+  if (std::strcmp(error, "org.freedesktop.DBus.Error.UnknownMethod") == 0) {
+    opening.detail = HintFor(ExtensionState::kOlder, UuidFor(ShellMajor(bus_)), 0);
+    return opening;
+  }
   if (std::strcmp(error, "org.freedesktop.DBus.Error.ServiceUnknown") != 0 &&
       std::strcmp(error, "org.freedesktop.DBus.Error.NameHasNoOwner") != 0) {
     opening.failure = DisplayFailure::kRefused;
@@ -421,7 +438,7 @@ DesktopOpening GnomeWindowManager::Open() {
                          "org.gnome.Shell");
   if (!ReadTrue(bus_.Library(), *owner)) return opening;  // no GNOME Shell here
   const int major = ShellMajor(bus_);
-  const char* uuid = kUuids[static_cast<int>(major >= 45 ? ExtensionForm::kModule : ExtensionForm::kLegacy)];
+  const char* uuid = UuidFor(major);
   opening.detail = HintFor(Diagnose(bus_, uuid), uuid, major);
   return opening;
 }

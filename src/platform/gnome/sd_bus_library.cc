@@ -26,6 +26,7 @@ bool FindAll(void* library, SdBusLibrary& calls) {
          Find(library, "sd_bus_message_unref", &calls.message_unref) &&
          Find(library, "sd_bus_message_get_error", &calls.message_get_error) &&
          Find(library, "sd_bus_message_read", &calls.read) &&
+         Find(library, "sd_bus_message_read_array", &calls.read_array) &&
          Find(library, "sd_bus_message_enter_container", &calls.enter_container) &&
          Find(library, "sd_bus_message_exit_container", &calls.exit_container) &&
          Find(library, "sd_bus_message_skip", &calls.skip);

@@ -116,7 +116,7 @@ done
 # another path, which falls back to XWayland's windows.
 as_user env DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" timeout 5 gdbus call --session \
   --dest org.brisquel.WindowList --object-path /org/brisquel/WindowList \
-  --method org.brisquel.WindowList.GetWindows >"$work/out" 2>&1 && fail "gdbus was answered"
+  --method org.brisquel.WindowList.ListWindows >"$work/out" 2>&1 && fail "gdbus was answered"
 grep -q 'org.freedesktop.DBus.Error.AccessDenied' "$work/out" || fail "gdbus: $(cat "$work/out")"
 
 # Where only XWayland's windows are seen: a window found there is found
@@ -213,19 +213,24 @@ run /F 'Native Editor' 'X Editor'
 check "extension installed after the shell started" "$want_x" 1 "$(hint "is not loaded yet; $enable")"$'\n'
 stop_sessions
 
-# --- The shell holds the extension out of date, or in error ----------------
+# --- The shell holds the extension out of date, in error, or an older one --
 # Out of date: its metadata names another shell's version only. In error:
-# its code throws as the shell loads it. Each: the line with this shell's
-# version, the XWayland window found, the native one not seen.
-for held in out-of-date in-error; do
+# its code throws as the shell loads it. Older: it serves the list under
+# another method, as one from before this program does until the next
+# login. Each: the line (with this shell's version where it matters), the
+# XWayland window found, the native one not seen.
+for held in out-of-date in-error older; do
   mkdir -p "$work/$held"
   cp -r "$extensions/$uuid" "$work/$held/"
   if [ "$held" = out-of-date ]; then
     sed -i -E 's/"shell-version": \[.*\]/"shell-version": ["40"]/' "$work/$held/$uuid/metadata.json"
     detail="is out of date for GNOME Shell $major; install a brisquel package made for GNOME Shell $major, then log out and in"
-  else
+  elif [ "$held" = in-error ]; then
     echo "throw new Error('broken on purpose');" >>"$work/$held/$uuid/extension.js"
     detail="is in error on GNOME Shell $major (\`gnome-extensions info $uuid\` says why)"
+  else
+    sed -i 's/ListWindows/GetWindows/g' "$work/$held/$uuid/extension.js"
+    detail="is older than this program; log out and in, and the shell loads the one installed with it"
   fi
   start_gnome "$work/$held" "['$uuid']"
   start_client env XAUTHORITY="$XAUTHORITY" "$x11_helper" window --net-wm-name 'X Editor' --class 'xedit\0XEdit\0'
