@@ -38,6 +38,9 @@ const INTERFACE_XML = `
 function cutText(text) {
     if (!text)
         return '';
+    // Most texts are short and whole: they are kept as they are.
+    if (text.length <= MAX_TEXT && !text.includes('\0'))
+        return text;
     const whole = text.split('\0', 1)[0];
     return whole.length <= MAX_TEXT ? whole : Array.from(whole).slice(0, MAX_TEXT).join('');
 }
