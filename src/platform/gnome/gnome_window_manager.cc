@@ -1,4 +1,4 @@
-// The windows are what the extension's GetWindows answers, topmost first:
+// The windows are what the extension's ListWindows answers, topmost first:
 // title, class, process id, X id (0 for a Wayland window), the shell's own
 // number for the window and the place of its transient parent. One call
 // reads the whole desktop; every wait on the bus is bounded by one
@@ -29,7 +29,9 @@ namespace {
 
 constexpr const char* kListName = "org.brisquel.WindowList";
 constexpr const char* kListPath = "/org/brisquel/WindowList";
-constexpr const char* kWindowsType = "(ssuuti)";
+// Each window's texts and numbers in ListWindows' two arrays.
+constexpr std::size_t kTextsPerWindow = 2;
+constexpr std::size_t kNumbersPerWindow = 4;
 // A Wayland window's handle: this base plus the shell's number for it.
 constexpr std::uint32_t kWaylandHandleBase = 0xFF000000;
 
@@ -56,33 +58,103 @@ bool IsGnomeOrUnknown() {
   return desktop == nullptr || desktop[0] == '\0' || std::strstr(desktop, "GNOME") != nullptr;
 }
 
-// The extension in the form the running shell loads, and what is known of
-// it when it does not answer.
-enum class ExtensionForm { kLegacy, kModule };
-enum class ExtensionState { kNotInstalled, kNotEnabled, kNotLoaded, kFailed };
+// What is known of the extension when it does not answer.
+enum class ExtensionState { kNotInstalled, kNotEnabled, kNotLoaded, kOutOfDate, kInError, kOlder };
 
-constexpr const char* kUuids[] = {"brisquel-legacy@brisquel", "brisquel@brisquel"};
-
-// What the user does about each state, by form.
-constexpr std::string_view kHints[2][4] = {
-    {": its extension brisquel-legacy@brisquel is not installed; install the brisquel package, run "
-     "`gnome-extensions enable brisquel-legacy@brisquel`, then log out and in",
-     ": its extension brisquel-legacy@brisquel is not enabled; run "
-     "`gnome-extensions enable brisquel-legacy@brisquel`, then log out and in",
-     ": its extension brisquel-legacy@brisquel is not loaded yet; run "
-     "`gnome-extensions enable brisquel-legacy@brisquel`, then log out and in",
-     ": its extension brisquel-legacy@brisquel did not start (`gnome-extensions info "
-     "brisquel-legacy@brisquel` says why)"},
-    {": its extension brisquel@brisquel is not installed; install the brisquel package, run "
-     "`gnome-extensions enable brisquel@brisquel`, then log out and in",
-     ": its extension brisquel@brisquel is not enabled; run `gnome-extensions enable brisquel@brisquel`, "
-     "then log out and in",
-     ": its extension brisquel@brisquel is not loaded yet; run `gnome-extensions enable brisquel@brisquel`, "
-     "then log out and in",
-     ": its extension brisquel@brisquel did not start (`gnome-extensions info brisquel@brisquel` says why)"},
-};
+// The extension in the form a shell of this major version loads.
+const char* UuidFor(int shell_major) { return shell_major >= 45 ? "brisquel@brisquel" : "brisquel-legacy@brisquel"; }
 
 constexpr std::string_view kRefusedHint = " (its brisquel extension answers only the program installed with it)";
+// How the extension words its refusal: the program it answers between these.
+constexpr std::string_view kRefusalBefore = "only ";
+constexpr std::string_view kRefusalAfter = " may list the windows";
+
+// The detail of the run's one line, made once: it must outlive the opening
+// that points at it and needs no allocation when the line is written.
+class Detail {
+ public:
+  Detail& Add(std::string_view text) {
+    for (const char c : text) {
+      if (length_ == sizeof text_) break;
+      // A path is shown as it is, but for bytes that would act on a terminal.
+      text_[length_++] = static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c;
+    }
+    return *this;
+  }
+  Detail& Add(int number) { return Add(std::to_string(number)); }
+  // "GNOME Shell N", or "this GNOME Shell" when its version is not known.
+  Detail& AddShell(int major) { return major > 0 ? Add("GNOME Shell ").Add(major) : Add("this GNOME Shell"); }
+  std::string_view View() const { return {text_, length_}; }
+
+ private:
+  char text_[1024];
+  std::size_t length_ = 0;
+};
+
+// The run's detail, empty again.
+Detail& NewDetail() {
+  static Detail detail;
+  detail = Detail();
+  return detail;
+}
+
+// What the user does about the state: the detail for the line.
+std::string_view HintFor(ExtensionState state, const char* uuid, int shell_major) {
+  Detail& detail = NewDetail();
+  detail.Add(": its extension ").Add(uuid);
+  const std::string_view enable = "`, then log out and in";
+  switch (state) {
+    case ExtensionState::kNotInstalled:
+      detail.Add(" is not installed; install the brisquel package, run `gnome-extensions enable ").Add(uuid)
+          .Add(enable);
+      break;
+    case ExtensionState::kNotEnabled:
+      detail.Add(" is not enabled; run `gnome-extensions enable ").Add(uuid).Add(enable);
+      break;
+    case ExtensionState::kNotLoaded:
+      detail.Add(" is not loaded yet; run `gnome-extensions enable ").Add(uuid).Add(enable);
+      break;
+    case ExtensionState::kOutOfDate:
+      detail.Add(" is out of date for ").AddShell(shell_major).Add("; install a brisquel package made for ")
+          .AddShell(shell_major).Add(", then log out and in");
+      break;
+    case ExtensionState::kOlder:
+      // The shell runs the extension it loaded at login until the next one.
+      detail.Add(" is older than this program; log out and in, and the shell loads the one installed with it");
+      break;
+    case ExtensionState::kInError:
+      detail.Add(" is in error on ").AddShell(shell_major).Add(" (`gnome-extensions info ").Add(uuid)
+          .Add("` says why)");
+      break;
+  }
+  return detail.View();
+}
+
+// The path of this program's executable, empty when it cannot be read.
+std::string OwnPath() {
+  char path[4096];
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+  return length > 0 && static_cast<std::size_t>(length) < sizeof path ? std::string(path, length) : std::string();
+}
+
+// Why the extension refused this program, from its refusal's message: the
+// program it answers is another executable than this one. Otherwise (an
+// extension that does not name its program, or names this one) what it
+// answers in general.
+std::string_view RefusalHint(const char* message) {
+  const std::string_view text = message != nullptr ? message : "";
+  if (text.size() <= kRefusalBefore.size() + kRefusalAfter.size() ||
+      text.substr(0, kRefusalBefore.size()) != kRefusalBefore ||
+      text.substr(text.size() - kRefusalAfter.size()) != kRefusalAfter) {
+    return kRefusedHint;
+  }
+  const std::string_view answered = text.substr(kRefusalBefore.size(),
+                                                text.size() - kRefusalBefore.size() - kRefusalAfter.size());
+  const std::string own = OwnPath();
+  if (answered[0] != '/' || own.empty() || own == answered) return kRefusedHint;
+  return NewDetail().Add(": its brisquel extension answers only ").Add(answered).Add(", not this program (")
+      .Add(own).Add("); run ").Add(answered).View();
+}
 
 // Owns one reference to a message.
 class Message {
@@ -187,28 +259,36 @@ void SessionBus::WaitForReply() {
   }
 }
 
-// The records of a GetWindows answer, in its order.
+// The records of a ListWindows answer, in its order: the texts (title,
+// class) and numbers (process id, X id, the shell's number, one more than
+// the parent's place) of each window. An answer of any other shape is the
+// extension's error.
 std::vector<WindowRecord> ReadWindows(const SdBusLibrary& sd, SdBusMessage* reply) {
-  std::vector<WindowRecord> records;
-  std::vector<std::int32_t> parents;
-  int result = sd.enter_container(reply, 'a', kWindowsType);
-  const char* title = nullptr;
-  const char* class_name = nullptr;
-  std::uint32_t process_id = 0;
-  std::uint32_t x_id = 0;
-  std::uint64_t number = 0;
-  std::int32_t parent = -1;
-  while (result > 0 &&
-         (result = sd.read(reply, kWindowsType, &title, &class_name, &process_id, &x_id, &number, &parent)) > 0) {
-    const auto handle = x_id != 0 ? x_id : static_cast<std::uint32_t>(kWaylandHandleBase + number);
-    records.push_back({handle, title, class_name, process_id, 0});
-    parents.push_back(parent);
-  }
+  std::vector<const char*> texts;
+  int result = sd.enter_container(reply, 'a', "s");
+  const char* text = nullptr;
+  while (result > 0 && (result = sd.read(reply, "s", &text)) > 0) texts.push_back(text);
+  if (result >= 0) result = sd.exit_container(reply);
+  const void* data = nullptr;
+  std::size_t size = 0;
+  if (result >= 0) result = sd.read_array(reply, 'u', &data, &size);
   if (result == -ENOMEM) throw std::bad_alloc();
-  if (result < 0) EndFor(DisplayFailure::kRefused);
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    const auto place = static_cast<std::size_t>(parents[i]);
-    if (parents[i] >= 0 && place < records.size() && place != i) records[i].parent = records[place].handle;
+  const std::size_t count = texts.size() / kTextsPerWindow;
+  if (result < 0 || texts.size() % kTextsPerWindow != 0 || size != count * kNumbersPerWindow * sizeof(std::uint32_t)) {
+    EndFor(DisplayFailure::kRefused);
+  }
+  std::vector<std::uint32_t> numbers(count * kNumbersPerWindow);
+  if (size > 0) std::memcpy(numbers.data(), data, size);
+  std::vector<WindowRecord> records;
+  records.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint32_t* window = &numbers[i * kNumbersPerWindow];
+    const std::uint32_t handle = window[1] != 0 ? window[1] : kWaylandHandleBase + window[2];
+    records.push_back({handle, texts[i * kTextsPerWindow], texts[i * kTextsPerWindow + 1], window[0], 0});
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint32_t parent = numbers[i * kNumbersPerWindow + 3];
+    if (parent != 0 && parent - 1 < count && parent - 1 != i) records[i].parent = records[parent - 1].handle;
   }
   return records;
 }
@@ -280,15 +360,19 @@ bool ExtensionOnDisk(const char* uuid) {
 }
 
 // Why the extension does not answer on a bus where GNOME Shell runs.
-ExtensionState Diagnose(SessionBus& bus, ExtensionForm form) {
-  const char* uuid = kUuids[static_cast<int>(form)];
+ExtensionState Diagnose(SessionBus& bus, const char* uuid) {
   const double state = ExtensionStateNumber(bus, uuid);
-  // GNOME Shell's ExtensionState: 1 enabled, 2 disabled, 6 initialized
-  // (found, never enabled); anything else is a failure of some kind.
-  if (state == 0) return ExtensionOnDisk(uuid) ? ExtensionState::kNotLoaded : ExtensionState::kNotInstalled;
-  if (state == 1) return ExtensionState::kNotLoaded;
-  if (state == 2 || state == 6) return ExtensionState::kNotEnabled;
-  return ExtensionState::kFailed;
+  // GNOME Shell's ExtensionState: 1 enabled (active), 2 disabled
+  // (inactive), 3 error, 4 out of date, 6 initialized (found, never
+  // enabled), 7 and 8 on the way out and in, 99 uninstalled; 0 here when
+  // the shell does not know the extension.
+  if (state == 0 || state == 99) {
+    return ExtensionOnDisk(uuid) ? ExtensionState::kNotLoaded : ExtensionState::kNotInstalled;
+  }
+  if (state == 2 || state == 6 || state == 7) return ExtensionState::kNotEnabled;
+  if (state == 3) return ExtensionState::kInError;
+  if (state == 4) return ExtensionState::kOutOfDate;
+  return ExtensionState::kNotLoaded;
 }
 
 class GnomeWindowManager : public TableWindowManager {
@@ -315,7 +399,7 @@ class GnomeWindowManager : public TableWindowManager {
 
  private:
   std::unique_ptr<Message> AskWindows() {
-    return bus_.Call(kListName, kListPath, kListName, "GetWindows");
+    return bus_.Call(kListName, kListPath, kListName, "ListWindows");
   }
 
   SessionBus bus_;
@@ -336,19 +420,26 @@ DesktopOpening GnomeWindowManager::Open() {
     first_answer_ = std::move(answer);
     return opening;
   }
-  // Only a list that nobody serves is looked into; any other error is the
-  // extension's own answer.
+  // A list that nobody serves is looked into, and one that is served in
+  // an older way; any other error is the extension's own answer.
+  if (std::strcmp(error, "org.freedesktop.DBus.Error.UnknownMethod") == 0) {
+    opening.detail = HintFor(ExtensionState::kOlder, UuidFor(ShellMajor(bus_)), 0);
+    return opening;
+  }
   if (std::strcmp(error, "org.freedesktop.DBus.Error.ServiceUnknown") != 0 &&
       std::strcmp(error, "org.freedesktop.DBus.Error.NameHasNoOwner") != 0) {
     opening.failure = DisplayFailure::kRefused;
-    if (std::strcmp(error, "org.freedesktop.DBus.Error.AccessDenied") == 0) opening.detail = kRefusedHint;
+    if (std::strcmp(error, "org.freedesktop.DBus.Error.AccessDenied") == 0) {
+      opening.detail = RefusalHint(bus_.Library().message_get_error(answer->Get())->message);
+    }
     return opening;
   }
   auto owner = bus_.Call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
                          "org.gnome.Shell");
   if (!ReadTrue(bus_.Library(), *owner)) return opening;  // no GNOME Shell here
-  const auto form = ShellMajor(bus_) >= 45 ? ExtensionForm::kModule : ExtensionForm::kLegacy;
-  opening.detail = kHints[static_cast<int>(form)][static_cast<int>(Diagnose(bus_, form))];
+  const int major = ShellMajor(bus_);
+  const char* uuid = UuidFor(major);
+  opening.detail = HintFor(Diagnose(bus_, uuid), uuid, major);
   return opening;
 }
 

@@ -12,8 +12,9 @@ namespace brisquel {
 // ($DBUS_SESSION_BUS_ADDRESS, else $XDG_RUNTIME_DIR/bus). Not named when
 // WAYLAND_DISPLAY is unset; kNoWindowList without a hint when this is no
 // GNOME session, and with one (the commands to run) when the extension is
-// not installed, not enabled or not loaded yet; kRefused when it refuses
-// this program. A shell that does not answer within 10 seconds, or a bus
+// not installed, not enabled or not loaded yet, or when the shell holds it
+// out of date or in error (with the shell's version); kRefused when it
+// refuses this program (naming the program it answers). A shell that does not answer within 10 seconds, or a bus
 // lost on the way, ends the run (EndForDisplay).
 DesktopOpening OpenGnomeDesktop();
 

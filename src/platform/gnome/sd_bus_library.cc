@@ -19,6 +19,7 @@ bool FindAll(void* library, SdBusLibrary& calls) {
          FindCall(library, "sd_bus_message_unref", &calls.message_unref) &&
          FindCall(library, "sd_bus_message_get_error", &calls.message_get_error) &&
          FindCall(library, "sd_bus_message_read", &calls.read) &&
+         FindCall(library, "sd_bus_message_read_array", &calls.read_array) &&
          FindCall(library, "sd_bus_message_enter_container", &calls.enter_container) &&
          FindCall(library, "sd_bus_message_exit_container", &calls.exit_container) &&
          FindCall(library, "sd_bus_message_skip", &calls.skip);

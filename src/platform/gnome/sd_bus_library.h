@@ -6,6 +6,7 @@
 // stay opaque, so no development package is needed either.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace brisquel {
@@ -38,6 +39,7 @@ struct SdBusLibrary {
   SdBusMessage* (*message_unref)(SdBusMessage* message);
   const SdBusError* (*message_get_error)(SdBusMessage* message);
   int (*read)(SdBusMessage* message, const char* types, ...);
+  int (*read_array)(SdBusMessage* message, char type, const void** data, std::size_t* size);
   int (*enter_container)(SdBusMessage* message, char type, const char* contents);
   int (*exit_container)(SdBusMessage* message);
   int (*skip)(SdBusMessage* message, const char* types);

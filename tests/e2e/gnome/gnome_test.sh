@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # End-to-end checks of the Linux program on headless GNOME Shell (43 on
-# Debian 12, 48 on Debian 13) through the project's shell extension: a
-# native Wayland window and an XWayland window, each with a dialog; another
-# caller refused; the extension disabled, not installed and not loaded yet
-# (the line and the fall-back to XWayland); a stopped shell. Exact output
-# bytes and exit codes.
+# Debian 12, 48 on Debian 13, 50 on testing, 51 on unstable) through the
+# project's shell extension: a native Wayland window and an XWayland
+# window, each with a dialog; another caller refused; the extension
+# disabled, not installed, not loaded yet, out of date and in error (the
+# line and XWayland's windows, part of the desktop: exit 2 where nothing is
+# found); a stopped shell. Exact output bytes and exit codes.
 # Usage: gnome_test.sh PATH/TO/brisquel BUILD_DIR
 #   (BUILD_DIR holds the extensions made for BIN and the test clients)
 set -euo pipefail
@@ -39,6 +40,10 @@ run() {
     BRISQUEL_DESKTOP="${BRISQUEL_DESKTOP:-}" timeout 20 "$program" "$@" >"$work/out" 2>"$work/err" || rc=$?
   echo "$rc" >"$work/rc"
 }
+
+# The extension made here names this shell's version.
+grep -q "\"shell-version\": \[.*\"$major\"" "$extensions/$uuid/metadata.json" ||
+  fail "$uuid does not name GNOME Shell $major: $(cat "$extensions/$uuid/metadata.json")"
 
 # --- The extension enabled ---------------------------------------------------
 start_gnome "$extensions" "['$uuid']"
@@ -111,26 +116,52 @@ done
 # another path, which falls back to XWayland's windows.
 as_user env DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" timeout 5 gdbus call --session \
   --dest org.brisquel.WindowList --object-path /org/brisquel/WindowList \
-  --method org.brisquel.WindowList.GetWindows >"$work/out" 2>&1 && fail "gdbus was answered"
+  --method org.brisquel.WindowList.ListWindows >"$work/out" 2>&1 && fail "gdbus was answered"
 grep -q 'org.freedesktop.DBus.Error.AccessDenied' "$work/out" || fail "gdbus: $(cat "$work/out")"
+
+# Where only XWayland's windows are seen: a window found there is found
+# (exit 1); the native one, not seen, is no "not found" (exit 2, the line,
+# no ErrorLevel line); a listing ends with 2 too; BRISQUEL_DESKTOP=x11 asks
+# for XWayland's windows alone, a whole answer (0, no line).
+# partial_rows NAME LINE [BIN=...]
+only_xwayland="; only XWayland's windows were seen, so a window not found may still be open (BRISQUEL_DESKTOP=x11 lists XWayland's windows on purpose)"
+partial_rows() {
+  local name=$1 line=$2 want; shift 2
+  want=$banner$heading$'    [Native Editor]\r\n    [X Editor]\r\n'
+  found_line want 'X Editor' "$x_pid" "$x_editor"
+  run "$@" /F 'Native Editor' 'X Editor'
+  check "$name: /F both, the XWayland one found" "$want"$'  ErrorLevel(1)\r\n' 1 "$line"
+  want=$banner$heading$'    [X Editor]\r\n'
+  found_line want 'X Editor' "$x_pid" "$x_editor"
+  run "$@" /F 'X Editor'
+  check "$name: /F the XWayland window" "$want"$'  ErrorLevel(1)\r\n' 1 "$line"
+  run "$@" /F 'Native Editor'
+  check "$name: /F the native window, not seen" "$banner$heading"$'    [Native Editor]\r\n' 2 "$line"
+  want=$banner
+  list_line want 'X Dialog' "$x_pid" "$x_dialog" "$x_editor"
+  list_line want 'X Editor' "$x_pid" "$x_editor" 0
+  run "$@" /L
+  sed -i -n '1p;/^  \[X /p' "$work/out"  # mutter's own X11 windows left out
+  check "$name: /L XWayland's windows" "$want" 2 "$line"
+  BRISQUEL_DESKTOP=x11 run "$@" /F 'Native Editor'
+  check "$name: BRISQUEL_DESKTOP=x11 /F the native window" "$banner$heading"$'    [Native Editor]\r\n  ErrorLevel(0)\r\n' 0
+}
+
+# The program copied elsewhere: the line names the program to run.
 cp "$bin" "$work/other"
-run BIN="$work/other" /F 'Native Editor' 'X Editor'
-want=$banner$heading$'    [Native Editor]\r\n    [X Editor]\r\n'
-found_line want 'X Editor' "$x_pid" "$x_editor"
-check "another program at another path: refused" "$want"$'  ErrorLevel(1)\r\n' 1 \
-  "brisquel: GNOME Shell on Wayland display \"$WAYLAND_DISPLAY\" refused its window list (its brisquel extension answers only the program installed with it); only XWayland's windows were seen, so a window not found may still be open (BRISQUEL_DESKTOP=x11 lists XWayland's windows on purpose)"$'\r\n'
+partial_rows "another program at another path" \
+  "brisquel: GNOME Shell on Wayland display \"$WAYLAND_DISPLAY\" refused its window list: its brisquel extension answers only $bin, not this program ($work/other); run $bin$only_xwayland"$'\r\n' \
+  BIN="$work/other"
 
 # --- The extension not enabled, not installed, not loaded yet ----------------
 # Each: the line with the commands, then XWayland's windows.
-only_xwayland="; only XWayland's windows were seen, so a window not found may still be open (BRISQUEL_DESKTOP=x11 lists XWayland's windows on purpose)"
 hint() { echo "brisquel: no window list from GNOME Shell on Wayland display \"$WAYLAND_DISPLAY\": its extension $uuid $1${2-$only_xwayland}"$'\r'; }
 want_x=$banner$heading$'    [Native Editor]\r\n    [X Editor]\r\n'
 found_line want_x 'X Editor' "$x_pid" "$x_editor"
 want_x+=$'  ErrorLevel(1)\r\n'
 enable="run \`gnome-extensions enable $uuid\`, then log out and in"
 gnome_call org.gnome.Shell.Extensions.DisableExtension "$uuid" >/dev/null || fail "could not disable $uuid"
-run /F 'Native Editor' 'X Editor'
-check "extension disabled" "$want_x" 1 "$(hint "is not enabled; $enable")"$'\n'
+partial_rows "extension disabled" "$(hint "is not enabled; $enable")"$'\n'
 BRISQUEL_DESKTOP=gnome run /L
 check "extension disabled, BRISQUEL_DESKTOP=gnome" "$banner" 2 \
   "$(hint "is not enabled; $enable" '')"$'\n'
@@ -181,6 +212,38 @@ as_user cp -r "$extensions/$uuid" "$SESSION_HOME/.local/share/gnome-shell/extens
 run /F 'Native Editor' 'X Editor'
 check "extension installed after the shell started" "$want_x" 1 "$(hint "is not loaded yet; $enable")"$'\n'
 stop_sessions
+
+# --- The shell holds the extension out of date, in error, or an older one --
+# Out of date: its metadata names another shell's version only. In error:
+# its code throws as the shell loads it. Older: it serves the list under
+# another method, as one from before this program does until the next
+# login. Each: the line (with this shell's version where it matters), the
+# XWayland window found, the native one not seen.
+for held in out-of-date in-error older; do
+  mkdir -p "$work/$held"
+  cp -r "$extensions/$uuid" "$work/$held/"
+  if [ "$held" = out-of-date ]; then
+    sed -i -E 's/"shell-version": \[.*\]/"shell-version": ["40"]/' "$work/$held/$uuid/metadata.json"
+    detail="is out of date for GNOME Shell $major; install a brisquel package made for GNOME Shell $major, then log out and in"
+  elif [ "$held" = in-error ]; then
+    echo "throw new Error('broken on purpose');" >>"$work/$held/$uuid/extension.js"
+    detail="is in error on GNOME Shell $major (\`gnome-extensions info $uuid\` says why)"
+  else
+    sed -i 's/ListWindows/GetWindows/g' "$work/$held/$uuid/extension.js"
+    detail="is older than this program; log out and in, and the shell loads the one installed with it"
+  fi
+  start_gnome "$work/$held" "['$uuid']"
+  start_client env XAUTHORITY="$XAUTHORITY" "$x11_helper" window --net-wm-name 'X Editor' --class 'xedit\0XEdit\0'
+  x_pid=$CLIENT_PID x_editor=$((16#${CLIENT_LINES[0]}))
+  want=$banner$heading$'    [X Editor]\r\n'
+  found_line want 'X Editor' "$x_pid" "$x_editor"
+  run /F 'X Editor'
+  check "extension $held: /F the XWayland window" "$want"$'  ErrorLevel(1)\r\n' 1 "$(hint "$detail")"$'\n'
+  run /F 'Native Editor'
+  check "extension $held: /F the native window, not seen" "$banner$heading"$'    [Native Editor]\r\n' 2 \
+    "$(hint "$detail")"$'\n'
+  stop_sessions
+done
 
 if [ "$failures" -ne 0 ]; then
   echo "gnome end-to-end: $failures failed" >&2
