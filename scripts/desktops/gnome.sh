@@ -16,7 +16,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/sway.sh"
 # extensions ENABLED (a GVariant list, e.g. "['brisquel@brisquel']")
 # enabled. Exports XDG_RUNTIME_DIR, WAYLAND_DISPLAY, DISPLAY, XAUTHORITY and
 # DBUS_SESSION_BUS_ADDRESS, and sets SHELL_PID, SESSION_BUS_PID and
-# SESSION_HOME (the session user's home, for clients that look there).
+# SESSION_HOME (the session user's home, for clients that look there); the
+# session's clients (in_session) get the home, XAUTHORITY and the bus.
 start_gnome() {
   local extensions=$1 enabled=$2 dir data
   session_dir
@@ -66,6 +67,7 @@ CONF
   DISPLAY=$(sed -nE 's/.*Using public X11 display (:[0-9]+).*/\1/p' "$dir/shell.log" | head -n 1)
   XAUTHORITY=$(ls "$dir"/.mutter-Xwaylandauth.* 2>/dev/null | head -n 1)
   export WAYLAND_DISPLAY DISPLAY XAUTHORITY
+  SESSION_VARS=(HOME="$SESSION_HOME" XAUTHORITY DBUS_SESSION_BUS_ADDRESS)
 }
 
 # gnome_call METHOD ARGS...: calls a method of /org/gnome/Shell as the

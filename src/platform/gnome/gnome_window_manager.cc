@@ -187,8 +187,13 @@ class SessionBus {
     if (bus_ != nullptr) sd_.close_unref(bus_);
   }
 
-  // Connects; false when there is no session bus to connect to.
-  bool Open() { return sd_.open_user(&bus_) >= 0; }
+  // Connects; false when there is no session bus to connect to. Memory
+  // running out is no missing bus: it raises std::bad_alloc.
+  bool Open() {
+    const int result = sd_.open_user(&bus_);
+    if (result == -ENOMEM) throw std::bad_alloc();
+    return result >= 0;
+  }
 
   const SdBusLibrary& Library() const { return sd_; }
   // Starts the bound of a new walk.
@@ -416,6 +421,8 @@ DesktopOpening GnomeWindowManager::Open() {
   }
   std::unique_ptr<Message> answer = AskWindows();
   const char* error = answer->ErrorName();
+  // sd-bus answers a call it ran out of memory for with an error of its own.
+  if (error != nullptr && std::strcmp(error, "org.freedesktop.DBus.Error.NoMemory") == 0) throw std::bad_alloc();
   if (error == nullptr) {
     first_answer_ = std::move(answer);
     return opening;
