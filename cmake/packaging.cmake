@@ -69,12 +69,15 @@ else()
   # The package's dependencies are those of the libraries of the Debian
   # release it is built on (Debian 12 has libunistring2, Debian 13
   # libunistring5), so the release is part of its version and file name:
-  # 1.0+deb12 and 1.0+deb13, the later release's the greater.
+  # 1.0+deb12 and 1.0+deb13, and 1.0+debtesting for testing and unstable
+  # (which have no version number yet), the later release's the greater.
   cmake_host_system_information(RESULT BRISQUEL_DISTRIB_ID QUERY DISTRIB_ID)
   cmake_host_system_information(RESULT BRISQUEL_DISTRIB_VERSION QUERY DISTRIB_VERSION_ID)
   set(BRISQUEL_DEB_VERSION ${PROJECT_VERSION})
   if(BRISQUEL_DISTRIB_ID STREQUAL "debian" AND BRISQUEL_DISTRIB_VERSION MATCHES "^[0-9]+$")
     string(APPEND BRISQUEL_DEB_VERSION "+deb${BRISQUEL_DISTRIB_VERSION}")
+  elseif(BRISQUEL_DISTRIB_ID STREQUAL "debian")
+    string(APPEND BRISQUEL_DEB_VERSION "+debtesting")
   endif()
 
   string(TIMESTAMP BRISQUEL_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
