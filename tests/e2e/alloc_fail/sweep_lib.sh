@@ -35,7 +35,8 @@ judge() {
        [ "$(cat "$work/err")" = $'Error\nRuntime error 203 at 00000000' ]; then
     early=$((early + 1))
   else
-    fail "$name: exit code $rc, $(wc -l <"$work/out") lines (want $(wc -l <"$work/want")), stderr: $(head -c 120 "$work/err" | tr '\n\r' '  ')"
+    fail "$name: exit code $rc, $(wc -l <"$work/out") lines (want $(wc -l <"$work/want")), stderr: $(head -c 120 "$work/err" | tr '\n\r' '  ')," \
+      "first line that differs: $(diff "$work/want" "$work/out" | grep -m 1 '^>' | tr -d '\r')"
   fi
 }
 
