@@ -1,9 +1,9 @@
 # shellcheck shell=bash
 # The allocation-failure sweep's judging, for the suites that sweep a
 # desktop; source it. Needs bin, injector, work and fail (which counts in
-# failures); counts runs, complete, reported and early. A suite whose runs
+# failures); counts runs, complete, reported, early and in_loader. A suite whose runs
 # need a session's environment and user sets sweep_launcher=(in_session).
-runs=0 complete=0 reported=0 early=0
+runs=0 complete=0 reported=0 early=0 in_loader=0
 sweep_launcher=(env)
 
 # sweep_run VAR=VALUE... -- ARGS...: one run of the program with the
@@ -17,6 +17,18 @@ sweep_run() {
 
 oom_line=$'Out of memory.\r'
 oom_report='^Exception EOutOfMemory in module brisquel at [0-9A-F]{8}\.$'
+fault_report='^Exception EAccessViolation in module brisquel at [0-9A-F]{8}\.'
+# glibc ends a process itself, with this line and exit code 127, when a
+# thread's block for a loaded library's thread-local data cannot be
+# allocated; nothing in the process can catch it.
+tls_abort='cannot allocate memory for thread-local data: ABORT'
+
+# starts_listing LINES: the output but its last LINES lines is the start of
+# the whole output.
+starts_listing() {
+  head -n "-$1" "$work/out" >"$work/before"
+  cmp -s "$work/before" <(head -c "$(stat -c %s "$work/before")" "$work/want")
+}
 
 # judge NAME WANT_RC: the last run against the reference run in $work/want.
 judge() {
@@ -27,10 +39,16 @@ judge() {
   elif [ "$rc" -eq 1 ] && [ "$(tail -n 1 "$work/out")" = "$oom_line" ] &&
        tail -n 2 "$work/out" | head -n 1 | grep -qE "$oom_report"; then
     # What came before the report is the start of the whole output.
-    head -n -2 "$work/out" >"$work/before"
-    cmp -s "$work/before" <(head -c "$(stat -c %s "$work/before")" "$work/want") ||
-      fail "$name: output before the report is not the start of the listing"
+    starts_listing 2 || fail "$name: output before the report is not the start of the listing"
     reported=$((reported + 1))
+  elif { [ "$rc" -eq 127 ] && [ "$(cat "$work/err")" = "$tls_abort" ] && starts_listing 0; } ||
+       { [ "$rc" -eq 1 ] && [ "$(od -An -j8 -N8 -tu8 "$work/run_count" | tr -d ' ')" != 0 ] &&
+         tail -n 2 "$work/out" | head -n 1 | grep -qE "$fault_report" && starts_listing 2; }; then
+    # Ended by the system's loader: glibc's own end above, or a fault
+    # inside a dlopen that an allocation failure has broken (glibc 2.43
+    # faults in dlerror's bookkeeping when a library's constructor looks
+    # up calls it lacks while allocations fail). Counted apart.
+    in_loader=$((in_loader + 1))
   elif [ "$rc" -eq 203 ] && [ ! -s "$work/out" ] &&
        [ "$(cat "$work/err")" = $'Error\nRuntime error 203 at 00000000' ]; then
     early=$((early + 1))
@@ -51,14 +69,17 @@ sweep() {
     return 0
   fi
   rc=0
-  install -m 666 /dev/null "$work/count"  # written by the program, as whichever user runs it
+  # Written by the program, as whichever user runs it.
+  install -m 666 /dev/null "$work/count"
+  install -m 666 /dev/null "$work/run_count"
   sweep_run BRISQUEL_ALLOC_COUNT="$work/count" LD_PRELOAD="$injector" -- "$@" >"$work/want" 2>"$work/err" || rc=$?
   [ "$rc" -eq "$want_rc" ] && [ ! -s "$work/err" ] || { fail "$name: reference run: exit code $rc"; return; }
-  total=$(od -An -tu8 "$work/count" | tr -d ' ')
+  total=$(od -An -N8 -tu8 "$work/count" | tr -d ' ')
   for ((n = 1; n <= total + 1; n++)); do
     for mode in once from; do
       rc=0
-      sweep_run BRISQUEL_ALLOC_FAIL_AT="$n" BRISQUEL_ALLOC_FAIL_MODE="$mode" LD_PRELOAD="$injector" -- "$@" \
+      sweep_run BRISQUEL_ALLOC_FAIL_AT="$n" BRISQUEL_ALLOC_FAIL_MODE="$mode" LD_PRELOAD="$injector" \
+        BRISQUEL_ALLOC_COUNT="$work/run_count" -- "$@" \
         >"$work/out" 2>"$work/err" || rc=$?
       echo "$rc" >"$work/rc"
       runs=$((runs + 1))
