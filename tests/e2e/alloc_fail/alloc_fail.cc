@@ -82,6 +82,7 @@ extern "C" void* dlopen(const char* file, int mode) {
   static Open next = reinterpret_cast<Open>(dlsym(RTLD_NEXT, "dlopen"));
   static uint64_t depth = 0;  // a library's constructor may open another
   if (!set_up) SetUp();
+  if (next == nullptr) return nullptr;  // as a dlopen that could not allocate
   if (shared_count != nullptr) shared_count[1] = ++depth;
   void* library = next(file, mode);
   if (shared_count != nullptr) shared_count[1] = --depth;
