@@ -43,7 +43,7 @@ start_windows "$helper" --wait-managed "${layout[@]}" window --net-wm-name 'Tip'
 sweep "/L under a window manager" 0 /L
 stop_desktop
 
-echo "allocation sweep: $runs runs: $complete complete, $reported reported out of memory, $early before start-up, $in_loader ended by the system's loader" >&2
+sweep_summary "allocation sweep"
 if [ "$failures" -ne 0 ]; then
   echo "allocation sweep: $failures failed" >&2
   exit 1

@@ -1,8 +1,9 @@
 # shellcheck shell=bash
 # The allocation-failure sweep's judging, for the suites that sweep a
 # desktop; source it. Needs bin, injector, work and fail (which counts in
-# failures); counts runs, complete, reported, early and in_loader. A suite whose runs
-# need a session's environment and user sets sweep_launcher=(in_session).
+# failures); counts runs, complete, reported, early and in_loader, which
+# sweep_summary prints. A suite whose runs need a session's environment and
+# user sets sweep_launcher=(in_session).
 runs=0 complete=0 reported=0 early=0 in_loader=0
 sweep_launcher=(env)
 
@@ -32,18 +33,18 @@ starts_listing() {
 
 # judge NAME WANT_RC: the last run against the reference run in $work/want.
 judge() {
-  local name=$1 want_rc=$2 rc
+  local name=$1 want_rc=$2 rc report
   rc=$(cat "$work/rc")
+  report=$(tail -n 2 "$work/out" | head -n 1)  # the report's first line, where there is one
   if [ "$rc" -eq "$want_rc" ] && cmp -s "$work/out" "$work/want" && [ ! -s "$work/err" ]; then
     complete=$((complete + 1))
-  elif [ "$rc" -eq 1 ] && [ "$(tail -n 1 "$work/out")" = "$oom_line" ] &&
-       tail -n 2 "$work/out" | head -n 1 | grep -qE "$oom_report"; then
+  elif [ "$rc" -eq 1 ] && [ "$(tail -n 1 "$work/out")" = "$oom_line" ] && [[ $report =~ $oom_report ]]; then
     # What came before the report is the start of the whole output.
     starts_listing 2 || fail "$name: output before the report is not the start of the listing"
     reported=$((reported + 1))
   elif { [ "$rc" -eq 127 ] && [ "$(cat "$work/err")" = "$tls_abort" ] && starts_listing 0; } ||
-       { [ "$rc" -eq 1 ] && [ "$(od -An -j8 -N8 -tu8 "$work/run_count" | tr -d ' ')" != 0 ] &&
-         tail -n 2 "$work/out" | head -n 1 | grep -qE "$fault_report" && starts_listing 2; }; then
+       { [ "$rc" -eq 1 ] && [ "$(od -An -j8 -N8 -tu8 "$work/count" | tr -d ' ')" != 0 ] &&
+         [[ $report =~ $fault_report ]] && starts_listing 2; }; then
     # Ended by the system's loader: glibc's own end above, or a fault
     # inside a dlopen that an allocation failure has broken (glibc 2.43
     # faults in dlerror's bookkeeping when a library's constructor looks
@@ -69,9 +70,7 @@ sweep() {
     return 0
   fi
   rc=0
-  # Written by the program, as whichever user runs it.
-  install -m 666 /dev/null "$work/count"
-  install -m 666 /dev/null "$work/run_count"
+  install -m 666 /dev/null "$work/count"  # written by the program, as whichever user runs it
   sweep_run BRISQUEL_ALLOC_COUNT="$work/count" LD_PRELOAD="$injector" -- "$@" >"$work/want" 2>"$work/err" || rc=$?
   [ "$rc" -eq "$want_rc" ] && [ ! -s "$work/err" ] || { fail "$name: reference run: exit code $rc"; return; }
   total=$(od -An -N8 -tu8 "$work/count" | tr -d ' ')
@@ -79,7 +78,7 @@ sweep() {
     for mode in once from; do
       rc=0
       sweep_run BRISQUEL_ALLOC_FAIL_AT="$n" BRISQUEL_ALLOC_FAIL_MODE="$mode" LD_PRELOAD="$injector" \
-        BRISQUEL_ALLOC_COUNT="$work/run_count" -- "$@" \
+        BRISQUEL_ALLOC_COUNT="$work/count" -- "$@" \
         >"$work/out" 2>"$work/err" || rc=$?
       echo "$rc" >"$work/rc"
       runs=$((runs + 1))
@@ -88,3 +87,8 @@ sweep() {
   done
 }
 
+# sweep_summary NAME: the counts, on standard error.
+sweep_summary() {
+  echo "$1: $runs runs: $complete complete, $reported reported out of memory, $early before start-up," \
+    "$in_loader ended by the system's loader" >&2
+}

@@ -116,7 +116,7 @@ injector=$build/tests/e2e/alloc_fail/liballoc_fail.so
 source "$(dirname "$0")/../alloc_fail/sweep_lib.sh"
 sweep_launcher=(in_session)
 sweep "/F a native window on GNOME Shell, out of memory" 1 /F 'native editor'
-echo "gnome allocation sweep: $runs runs: $complete complete, $reported reported out of memory, $early before start-up, $in_loader ended by the system's loader" >&2
+sweep_summary "gnome allocation sweep"
 
 # Another caller is refused: a D-Bus client, and this very program at
 # another path, which falls back to XWayland's windows.

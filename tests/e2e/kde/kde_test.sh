@@ -94,7 +94,7 @@ injector=$build/tests/e2e/alloc_fail/liballoc_fail.so
 source "$here/../alloc_fail/sweep_lib.sh"
 sweep_launcher=(in_session)
 sweep "/F a native window on KWin, out of memory" 1 /F konsole
-echo "kde allocation sweep: $runs runs: $complete complete, $reported reported out of memory, $early before start-up, $in_loader ended by the system's loader" >&2
+sweep_summary "kde allocation sweep"
 
 # 1,000 windows: every one listed, in stacking order. The X11 windows,
 # opened before them, are raised above them by a pager's request, so that

@@ -211,7 +211,7 @@ injector=$build/tests/e2e/alloc_fail/liballoc_fail.so
 source "$(dirname "$0")/../alloc_fail/sweep_lib.sh"
 sweep_launcher=(in_session)
 sweep "/F a native window, out of memory" 1 /F Calculator
-echo "wayland allocation sweep: $runs runs: $complete complete, $reported reported out of memory, $early before start-up, $in_loader ended by the system's loader" >&2
+sweep_summary "wayland allocation sweep"
 stop_pid "$native_pid"
 stop_pid "$x_pid"
 
